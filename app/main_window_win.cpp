@@ -1,0 +1,202 @@
+#include "app/main_window_win.h"
+
+#include <shellapi.h>
+
+#include "app/conversion.h"
+#include "ui/application_win.h"
+#include "ui/text_win.h"
+
+namespace tallivo {
+
+using ui::Application;
+
+const ui::ClassInfo& TFmMain::StaticClass() {
+  using ui::Field;
+  using ui::Handler;
+  using F = TFmMain;
+  static const ui::ClassInfo info(
+      "TFmMain", &TForm::StaticClass(), nullptr,
+      {ui::Property<F>("WebSite", &F::WebSite, &F::SetWebSite, std::string())},
+      {
+          Handler("FormCreate", &F::FormCreate),
+          Handler("FormDestroy", &F::FormDestroy),
+          Handler("FormClose", &F::FormClose),
+          Handler("FormPaint", &F::FormPaint),
+          Handler("CEuroPropertiesChange", &F::CEuroPropertiesChange),
+          Handler("CCypPropertiesChange", &F::CCypPropertiesChange),
+          Handler("EdAmtEurPropertiesChange", &F::EdAmtEurPropertiesChange),
+          Handler("EdPaidCYPPropertiesChange", &F::EdPaidCYPPropertiesChange),
+          Handler("EdPaidEURPropertiesChange", &F::EdPaidEURPropertiesChange),
+          Handler("EdChgEURPropertiesChange", &F::EdChgEURPropertiesChange),
+          Handler("Minimise1Click", &F::Minimise1Click),
+          Handler("Button1Click", &F::Button1Click),
+          Handler("Terminate2Click", &F::Terminate2Click),
+          Handler("KelvorWebsite1Click", &F::KelvorWebsite1Click),
+          Handler("Helptopics1Click", &F::Helptopics1Click),
+          Handler("ActFocusEuroExecute", &F::ActFocusEuroExecute),
+          Handler("ActFocusCYPExecute", &F::ActFocusCYPExecute),
+          Handler("ActFocusChgEurExecute", &F::ActFocusChgEurExecute),
+      },
+      {
+          Field("Label1", &F::Label1),
+          Field("Label2", &F::Label2),
+          Field("CEuro", &F::CEuro),
+          Field("CCyp", &F::CCyp),
+          Field("GroupBox1", &F::GroupBox1),
+          Field("Label3", &F::Label3),
+          Field("Label4", &F::Label4),
+          Field("Label5", &F::Label5),
+          Field("EdAmtEur", &F::EdAmtEur),
+          Field("EdPaidCYP", &F::EdPaidCYP),
+          Field("EdChgEUR", &F::EdChgEUR),
+          Field("EdPaidEUR", &F::EdPaidEUR),
+          Field("Label6", &F::Label6),
+          Field("MainMenu1", &F::MainMenu1),
+          Field("File1", &F::File1),
+          Field("Minimise1", &F::Minimise1),
+          Field("Terminate2", &F::Terminate2),
+          Field("Help1", &F::Help1),
+          Field("About1", &F::About1),
+          Field("Button1", &F::Button1),
+          Field("Helptopics1", &F::Helptopics1),
+          Field("KelvorWebsite1", &F::KelvorWebsite1),
+          Field("N1", &F::N1),
+          Field("Label7", &F::Label7),
+          Field("Label8", &F::Label8),
+          Field("ActionList", &F::ActionList),
+          Field("ActFocusEuro", &F::ActFocusEuro),
+          Field("ActFocusCYP", &F::ActFocusCYP),
+          Field("ActFocusChgEur", &F::ActFocusChgEur),
+          Field("AutoUpdate1", &F::AutoUpdate1),
+      });
+  return info;
+}
+
+void RegisterFormClasses() {
+  for (const ui::ClassInfo* c :
+       {&TFmMain::StaticClass(), &ui::TLabel::StaticClass(), &ui::TGroupBox::StaticClass(),
+        &ui::TButton::StaticClass(), &ui::TCalcAmountEdit::StaticClass(), &ui::TCurrencyAmountEdit::StaticClass(),
+        &ui::TMainMenu::StaticClass(), &ui::TPopupMenu::StaticClass(), &ui::TMenuItem::StaticClass(),
+        &ui::TActionList::StaticClass(), &ui::TAction::StaticClass()}) {
+    ui::RegisterComponentClass(*c);
+  }
+}
+
+void TFmMain::FormCreate(TComponent*) {
+  const std::string exe = Application().ExeName();
+  Application().SetHelpFile(exe.substr(0, exe.find_last_of('\\') + 1) + "Tallivo.hlp");
+  if (!RegisterHotKey(Handle(), HotkeyId, MOD_CONTROL, VK_F12)) {
+    Application().MessageBox("Unable to assign Ctrl-F12 as hotkey.", Application().Title(), MB_OK);
+  }
+}
+
+void TFmMain::FormDestroy(TComponent*) { UnregisterHotKey(Handle(), HotkeyId); }
+
+void TFmMain::FormClose(TComponent*, ui::TCloseAction& action) {
+  // Closing only hides the calculator; File > Terminate ends it.
+  Application().Minimize();
+  action = ui::TCloseAction::caNone;
+}
+
+void TFmMain::FormPaint(TComponent*) {}
+
+void TFmMain::TerminateProgram() {
+  UnregisterHotKey(Handle(), HotkeyId);
+  Application().Terminate();
+}
+
+LRESULT TFmMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_HOTKEY) {
+    WMHotKey(wParam);
+    return 0;
+  }
+  return TForm::WndProc(msg, wParam, lParam);
+}
+
+void TFmMain::WMHotKey(WPARAM id) {
+  if (id != HotkeyId) return;
+  // Copy the selection of whatever program has the focus, for pasting here.
+  INPUT keys[4] = {};
+  const WORD vks[4] = {VK_CONTROL, 'C', 'C', VK_CONTROL};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = vks[i];
+    keys[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(vks[i], MAPVK_VK_TO_VSC));
+    keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+  }
+  SendInput(4, keys, sizeof(INPUT));
+  Sleep(100);
+  TForm* m = Application().MainForm();
+  if (m->WindowState() == ui::TWindowState::wsNormal && m->Visible()) {
+    Application().Minimize();
+  } else {
+    Application().Restore();
+    if (m->WindowState() == ui::TWindowState::wsMinimized) m->SetWindowState(ui::TWindowState::wsNormal);
+    m->SetVisible(true);
+    SetForegroundWindow(Application().Handle());
+  }
+}
+
+void TFmMain::CEuroPropertiesChange(TComponent*) {
+  // The field the program updates does not have the focus, so the update
+  // never converts back.
+  if (!CEuro->Focused()) return;
+  const std::optional<double> v = CEuro->CurrentValue();
+  CCyp->SetValue(v ? EurToCyp(*v) : 0.0);
+}
+
+void TFmMain::CCypPropertiesChange(TComponent*) {
+  if (!CCyp->Focused()) return;
+  const std::optional<double> v = CCyp->CurrentValue();
+  CEuro->SetValue(v ? CypToEur(*v) : 0.0);
+}
+
+void TFmMain::ChangeCalculatorInput(ui::TCurrencyAmountEdit& field) {
+  if (!field.Focused()) return;
+  const std::optional<double> v = field.CurrentValue();
+  if (!v) {
+    // An empty field counts as 0; storing it runs this handler again.
+    field.SetEditValue(0.0);
+    field.SelectAll();
+    return;
+  }
+  const double payable = &field == EdAmtEur ? *v : EdAmtEur->Value();
+  const double paidCyp = &field == EdPaidCYP ? *v : EdPaidCYP->Value();
+  const double paidEur = &field == EdPaidEUR ? *v : EdPaidEUR->Value();
+  const ChangeTrigger trigger = &field == EdAmtEur    ? ChangeTrigger::AmountPayable
+                                : &field == EdPaidCYP ? ChangeTrigger::PaidCyp
+                                                      : ChangeTrigger::PaidEur;
+  EdChgEUR->SetValue(ChangeEur(trigger, payable, paidCyp, paidEur));
+}
+
+void TFmMain::EdAmtEurPropertiesChange(TComponent*) { ChangeCalculatorInput(*EdAmtEur); }
+void TFmMain::EdPaidCYPPropertiesChange(TComponent*) { ChangeCalculatorInput(*EdPaidCYP); }
+void TFmMain::EdPaidEURPropertiesChange(TComponent*) { ChangeCalculatorInput(*EdPaidEUR); }
+
+void TFmMain::EdChgEURPropertiesChange(TComponent*) {
+  const std::optional<double> v = EdChgEUR->CurrentValue();
+  if (!v) {
+    EdChgEUR->SetValue(0.0);
+    EdChgEUR->Style()->Font()->SetColor(ui::clBlack);
+    return;
+  }
+  EdChgEUR->Style()->Font()->SetColor(*v < 0 ? ui::clRed : ui::clBlack);
+}
+
+void TFmMain::Minimise1Click(TComponent*) { Application().Minimize(); }
+
+void TFmMain::Button1Click(TComponent*) { Application().Minimize(); }
+
+void TFmMain::Terminate2Click(TComponent*) { TerminateProgram(); }
+
+void TFmMain::KelvorWebsite1Click(TComponent*) {
+  ShellExecuteW(Handle(), L"open", ui::Widen(webSite_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TFmMain::Helptopics1Click(TComponent*) { Application().HelpCommand(HELP_FINDER, 0); }
+
+void TFmMain::ActFocusEuroExecute(TComponent*) { CEuro->SetFocus(); }
+void TFmMain::ActFocusCYPExecute(TComponent*) { CCyp->SetFocus(); }
+void TFmMain::ActFocusChgEurExecute(TComponent*) { EdAmtEur->SetFocus(); }
+
+}  // namespace tallivo

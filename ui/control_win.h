@@ -1,0 +1,173 @@
+// The base of every control: a component that owns one window, sits in a
+// parent control, and keeps its layout in 96-dpi units so it can be scaled
+// to the monitor's DPI.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/graphics.h"
+#include "ui/handles_win.h"
+#include "ui/published.h"
+
+namespace tallivo::ui {
+
+class TForm;
+
+// A stable control identifier derived from the component's name, so tests
+// and tools can find a control without knowing its creation order.
+int ControlIdFromName(std::string_view name);
+
+class TWinControl : public TComponent {
+ public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+
+  static const ClassInfo& StaticClass();
+  const ClassInfo& Class() const override { return StaticClass(); }
+
+  int Left() const { return left_; }
+  void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+  int Top() const { return top_; }
+  void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+  int Width() const { return width_; }
+  void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+  int Height() const { return height_; }
+  void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+  // Position and size in 96-dpi units, relative to the parent's client area.
+  virtual void SetBounds(int left, int top, int width, int height);
+
+  virtual bool Visible() const { return visible_; }
+  virtual void SetVisible(bool v);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool v);
+  const std::string& Hint() const { return hint_; }
+  void SetHint(std::string v);
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool v);
+  int HelpContext() const { return helpContext_; }
+  void SetHelpContext(int v) { helpContext_ = v; }
+  int TabOrder() const { return tabOrder_; }
+  void SetTabOrder(int v);
+  bool TabStop() const { return tabStop_; }
+  void SetTabStop(bool v);
+  TFont* Font() const { return font_.get(); }
+  bool ParentFont() const { return parentFont_; }
+  void SetParentFont(bool v);
+  TColor Color() const { return color_; }
+  void SetColor(TColor v);
+  bool ParentColor() const { return parentColor_; }
+  void SetParentColor(bool v);
+
+  TWinControl* Parent() const { return parent_; }
+  void SetParent(TWinControl* parent);
+  const std::vector<TWinControl*>& Controls() const { return controls_; }
+  void SetParentComponent(TComponent* parent) override;
+  TComponent* GetParentComponent() const override { return parent_; }
+  // The form this control is on (itself for a form), or nullptr.
+  TForm* ParentForm() const;
+
+  HWND Handle() const { return hwnd_; }
+  bool HandleAllocated() const { return hwnd_ != nullptr; }
+  // Creates the window, and those of the controls in it, if not yet done.
+  void HandleNeeded();
+  bool Focused() const;
+  virtual void SetFocus();
+  void Invalidate() const;
+  // Dots per inch of the monitor the control's form is on.
+  int Dpi() const;
+  int Scale(int designValue) const { return MulDiv(designValue, Dpi(), 96); }
+  // The font handle at the current DPI.
+  HFONT FontHandle() const;
+  COLORREF ColorRef() const;
+  HBRUSH BackgroundBrush() const;
+
+  // Paints what the control shows outside its own window (a shadow) into
+  // its parent's DC; the parent calls it while painting.
+  virtual void PaintBehind(HDC dc) const { (void)dc; }
+
+  // Finds the control whose window this is, or nullptr.
+  static TWinControl* FromHandle(HWND hwnd);
+
+ protected:
+  struct CreateParams {
+    std::wstring className;  // empty: the framework's own window class
+    bool nativeClass = false;  // a system control class, subclassed
+    std::wstring text;
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+  };
+  virtual void FillCreateParams(CreateParams& params);
+  // The window exists now: push the stored state into it.
+  virtual void HandleCreated() {}
+  virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // Notifications that a native control sends to its parent, reflected back
+  // to the control they concern. Return true when handled.
+  virtual bool ReflectCommand(WORD code) {
+    (void)code;
+    return false;
+  }
+  virtual bool ReflectCtlColor(HDC dc, HBRUSH& brush);
+  virtual bool ReflectNotify(NMHDR* header, LRESULT& result) {
+    (void)header;
+    (void)result;
+    return false;
+  }
+  virtual bool ReflectDrawItem(DRAWITEMSTRUCT* item) {
+    (void)item;
+    return false;
+  }
+
+  virtual void FontChanged();
+  virtual void ColorChanged() { Invalidate(); }
+  // The DPI changed: scale positions and fonts again.
+  virtual void DpiChanged();
+  void DestroyHandle();
+  RECT ScaledBounds() const;
+  void ApplyBounds();
+
+ private:
+  friend class TForm;
+  static LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                       DWORD_PTR refData);
+  LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+  void ParentFontChanged();
+  void ParentColorChanged();
+  void ZOrderByTabOrder();
+  void UpdateHintTool();
+
+  HWND hwnd_ = nullptr;
+  bool ownClass_ = false;
+  TWinControl* parent_ = nullptr;
+  std::vector<TWinControl*> controls_;
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  bool visible_ = true;
+  bool enabled_ = true;
+  std::string hint_;
+  bool showHint_ = true;
+  int helpContext_ = 0;
+  int tabOrder_ = -1;
+  bool tabStop_ = false;
+  std::unique_ptr<TFont> font_;
+  bool parentFont_ = true;
+  bool fontFromParent_ = false;
+  TColor color_ = clBtnFace;
+  bool parentColor_ = true;
+  mutable UniqueFont fontHandle_;
+  mutable int fontDpi_ = 0;
+  mutable UniqueBrush brush_;
+  mutable COLORREF brushColor_ = CLR_INVALID;
+};
+
+// Plain text of a control's window.
+std::string WindowText(HWND hwnd);
+
+}  // namespace tallivo::ui

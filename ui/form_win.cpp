@@ -1,0 +1,391 @@
+#include "ui/form_win.h"
+
+#include <commctrl.h>
+
+#include "ui/actions.h"
+#include "ui/application_win.h"
+#include "ui/form_binding.h"
+#include "ui/menu_win.h"
+#include "ui/text_win.h"
+
+namespace tallivo::ui {
+
+template <>
+const EnumNames& EnumNamesOf<TFormBorderStyle>() {
+  static const EnumNames names{{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
+  return names;
+}
+template <>
+const EnumNames& EnumNamesOf<TBorderIcon>() {
+  static const EnumNames names{{"biSystemMenu", "biMinimize", "biMaximize", "biHelp"}};
+  return names;
+}
+template <>
+const EnumNames& EnumNamesOf<TPosition>() {
+  static const EnumNames names{{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
+                                "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
+  return names;
+}
+template <>
+const EnumNames& EnumNamesOf<TWindowState>() {
+  static const EnumNames names{{"wsNormal", "wsMinimized", "wsMaximized"}};
+  return names;
+}
+template <>
+const EnumNames& EnumNamesOf<TFormStyle>() {
+  static const EnumNames names{{"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"}};
+  return names;
+}
+
+const ClassInfo& TSizeConstraints::StaticClass() {
+  static const ClassInfo info(
+      "TSizeConstraints", nullptr, nullptr,
+      {
+          Property<TSizeConstraints>("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight, 0),
+          Property<TSizeConstraints>("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth, 0),
+          Property<TSizeConstraints>("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight, 0),
+          Property<TSizeConstraints>("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth, 0),
+      });
+  return info;
+}
+
+TForm::TForm(TComponent* owner) : TWinControl(owner), constraints_(std::make_unique<TSizeConstraints>()) {
+  SetVisible(false);
+}
+
+TForm::~TForm() = default;
+
+const ClassInfo& TForm::StaticClass() {
+  static const ClassInfo info(
+      "TForm", &TWinControl::StaticClass(), nullptr,
+      {
+          Property<TForm>("BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons,
+                          TBorderIcons{TBorderIcon::biSystemMenu, TBorderIcon::biMinimize, TBorderIcon::biMaximize}),
+          Property<TForm>("BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle, TFormBorderStyle::bsSizeable),
+          Property<TForm>("Caption", &TForm::Caption, &TForm::SetCaption, std::string()),
+          Property<TForm>("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight, 0),
+          Property<TForm>("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth, 0),
+          ObjectProperty<TForm>("Constraints", &TForm::Constraints),
+          Property<TForm>("FormStyle", &TForm::FormStyle, &TForm::SetFormStyle, TFormStyle::fsNormal),
+          Property<TForm>("KeyPreview", &TForm::KeyPreview, &TForm::SetKeyPreview, false),
+          ComponentProperty<TForm>("Menu", &TForm::Menu, &TForm::SetMenu),
+          Property<TForm>("PixelsPerInch", &TForm::PixelsPerInch, &TForm::SetPixelsPerInch, 96),
+          Property<TForm>("Position", &TForm::Position, &TForm::SetPosition, TPosition::poDesigned),
+          Property<TForm>("Visible", &TForm::Visible, &TForm::SetVisible, false),
+          Property<TForm>("WindowState", &TForm::WindowState, &TForm::SetWindowState, TWindowState::wsNormal),
+          EventProperty<TForm>("OnClose", &TForm::OnClose),
+          EventProperty<TForm>("OnCreate", &TForm::OnCreate),
+          EventProperty<TForm>("OnDestroy", &TForm::OnDestroy),
+          EventProperty<TForm>("OnPaint", &TForm::OnPaint),
+          EventProperty<TForm>("OnShow", &TForm::OnShow),
+      });
+  return info;
+}
+
+void TForm::Initialize() {
+  const std::wstring resource = Widen(Class().Name());
+  HRSRC info = FindResourceW(nullptr, resource.c_str(), MAKEINTRESOURCEW(10));  // RT_RCDATA
+  if (!info) throw std::runtime_error("no stored form for " + Class().Name());
+  HGLOBAL data = LoadResource(nullptr, info);
+  const auto* text = static_cast<const char*>(LockResource(data));
+  LoadFormText(*this, std::string_view(text, SizeofResource(nullptr, info)));
+  HandleNeeded();
+  if (OnCreate) OnCreate(this);
+}
+
+void TForm::SetCaption(std::string v) {
+  caption_ = std::move(v);
+  if (HandleAllocated()) SetWindowTextW(Handle(), Widen(caption_).c_str());
+}
+
+void TForm::SetClientWidth(int v) {
+  clientWidth_ = v;
+  if (HandleAllocated()) PlaceWindow();
+}
+
+void TForm::SetClientHeight(int v) {
+  clientHeight_ = v;
+  if (HandleAllocated()) PlaceWindow();
+}
+
+void TForm::SetMenu(TMainMenu* v) {
+  if (menu_) menu_->OnChange = nullptr;
+  menu_ = v;
+  if (menu_) {
+    menu_->FreeNotification(this);
+    menu_->OnChange = [this] {
+      if (HandleAllocated()) ::SetMenu(Handle(), menu_->Handle());
+    };
+  }
+  if (HandleAllocated()) ::SetMenu(Handle(), menu_ ? menu_->Handle() : nullptr);
+}
+
+void TForm::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == menu_) {
+    if (HandleAllocated()) ::SetMenu(Handle(), nullptr);
+    menu_ = nullptr;
+  }
+}
+
+void TForm::FillCreateParams(CreateParams& params) {
+  params.className = Widen(Class().Name());
+  params.text = Widen(caption_);
+  switch (borderStyle_) {
+    case TFormBorderStyle::bsNone:
+      params.style = WS_POPUP;
+      break;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsToolWindow:
+      params.style = WS_CAPTION | WS_BORDER;
+      break;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin:
+      params.style = WS_CAPTION | WS_THICKFRAME;
+      break;
+    case TFormBorderStyle::bsDialog:
+      params.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+      params.exStyle |= WS_EX_DLGMODALFRAME;
+      break;
+  }
+  if (borderStyle_ != TFormBorderStyle::bsDialog && borderStyle_ != TFormBorderStyle::bsNone) {
+    if (borderIcons_.Has(TBorderIcon::biSystemMenu)) params.style |= WS_SYSMENU;
+    if (borderIcons_.Has(TBorderIcon::biMinimize)) params.style |= WS_MINIMIZEBOX;
+    if (borderIcons_.Has(TBorderIcon::biMaximize)) params.style |= WS_MAXIMIZEBOX;
+  }
+  if (borderStyle_ == TFormBorderStyle::bsToolWindow || borderStyle_ == TFormBorderStyle::bsSizeToolWin)
+    params.exStyle |= WS_EX_TOOLWINDOW;
+  if (formStyle_ == TFormStyle::fsStayOnTop) params.exStyle |= WS_EX_TOPMOST;
+  params.style |= WS_CLIPCHILDREN;
+  params.exStyle |= WS_EX_CONTROLPARENT;
+}
+
+void TForm::HandleCreated() {
+  if (Application().MainForm() != this && Application().MainForm()) {
+    // Owned windows stay above the main window and share its taskbar button.
+    SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Application().MainForm()->Handle()));
+  }
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
+                             0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (menu_) ::SetMenu(Handle(), menu_->Handle());
+  PlaceWindow();
+}
+
+SIZE TForm::OuterSize(int dpi) const {
+  if (clientWidth_ > 0 || clientHeight_ > 0) {
+    RECT r{0, 0, MulDiv(clientWidth_, dpi, 96), MulDiv(clientHeight_, dpi, 96)};
+    AdjustWindowRectExForDpi(&r, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), menu_ != nullptr,
+                             static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), static_cast<UINT>(dpi));
+    return SIZE{r.right - r.left, r.bottom - r.top};
+  }
+  return SIZE{MulDiv(Width(), dpi, 96), MulDiv(Height(), dpi, 96)};
+}
+
+void TForm::PlaceWindow() {
+  const int dpi = Dpi();
+  const SIZE size = OuterSize(dpi);
+  int x = MulDiv(Left(), dpi, 96);
+  int y = MulDiv(Top(), dpi, 96);
+  RECT area{};
+  HWND relative = nullptr;
+  if (position_ == TPosition::poMainFormCenter || position_ == TPosition::poOwnerFormCenter) {
+    TForm* main = Application().MainForm();
+    if (main && main != this && main->HandleAllocated() && IsWindowVisible(main->Handle())) relative = main->Handle();
+  }
+  if (relative) {
+    GetWindowRect(relative, &area);
+  } else {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &mi);
+    area = mi.rcWork;
+  }
+  if (position_ == TPosition::poScreenCenter || position_ == TPosition::poDesktopCenter ||
+      position_ == TPosition::poMainFormCenter || position_ == TPosition::poOwnerFormCenter) {
+    x = area.left + (area.right - area.left - size.cx) / 2;
+    y = area.top + (area.bottom - area.top - size.cy) / 2;
+  }
+  SetWindowPos(Handle(), nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  placed_ = true;
+}
+
+void TForm::DpiChanged() {
+  TWinControl::DpiChanged();
+  if (menu_) ::SetMenu(Handle(), menu_->Handle());
+}
+
+TWindowState TForm::WindowState() const {
+  if (!HandleAllocated()) return pendingState_;
+  if (IsIconic(Handle())) return TWindowState::wsMinimized;
+  if (IsZoomed(Handle())) return TWindowState::wsMaximized;
+  return IsWindowVisible(Handle()) ? TWindowState::wsNormal : pendingState_;
+}
+
+void TForm::SetWindowState(TWindowState v) {
+  pendingState_ = v;
+  if (!HandleAllocated() || !IsWindowVisible(Handle())) return;
+  static constexpr int kCommands[] = {SW_RESTORE, SW_MINIMIZE, SW_MAXIMIZE};
+  ShowWindow(Handle(), kCommands[static_cast<int>(v)]);
+}
+
+bool TForm::Visible() const { return HandleAllocated() ? IsWindowVisible(Handle()) != FALSE : false; }
+
+void TForm::SetVisible(bool v) {
+  if (!HandleAllocated()) {
+    TWinControl::SetVisible(v);
+    return;
+  }
+  if (v) {
+    static constexpr int kCommands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+    ShowWindow(Handle(), kCommands[static_cast<int>(pendingState_)]);
+    pendingState_ = TWindowState::wsNormal;
+    if (OnShow) OnShow(this);
+  } else {
+    ShowWindow(Handle(), SW_HIDE);
+  }
+}
+
+void TForm::Show() {
+  SetVisible(true);
+  SetForegroundWindow(Handle());
+}
+
+void TForm::Close() {
+  TCloseAction action = modal_ ? TCloseAction::caHide : TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return;
+  if (modal_) {
+    if (modalResult_ == mrNone) modalResult_ = mrCancel;
+    if (action == TCloseAction::caFree) Release();
+    return;
+  }
+  if (Application().MainForm() == this) {
+    Application().Terminate();
+  } else if (action == TCloseAction::caHide) {
+    Hide();
+  } else if (action == TCloseAction::caMinimize) {
+    SetWindowState(TWindowState::wsMinimized);
+  } else if (action == TCloseAction::caFree) {
+    Release();
+  }
+}
+
+int TForm::ShowModal() {
+  HandleNeeded();
+  TForm* main = Application().MainForm();
+  HWND ownerWindow = main && main != this ? main->Handle() : nullptr;
+  const bool ownerWasEnabled = ownerWindow && IsWindowEnabled(ownerWindow);
+  if (ownerWasEnabled) EnableWindow(ownerWindow, FALSE);
+  modal_ = true;
+  modalResult_ = mrNone;
+  PlaceWindow();
+  Show();
+  Application().RunModalLoop([this] { return modalResult_ != mrNone || Application().Terminated(); });
+  const int result = modalResult_;
+  modal_ = false;
+  if (ownerWasEnabled) EnableWindow(ownerWindow, TRUE);
+  if (HandleAllocated()) ShowWindow(Handle(), SW_HIDE);
+  if (ownerWindow) SetForegroundWindow(ownerWindow);
+  return result;
+}
+
+namespace {
+// Posted to a form that is to free itself once the current message is done.
+constexpr UINT kReleaseMessage = WM_APP + 0x3F0;
+}  // namespace
+
+void TForm::Release() {
+  if (HandleAllocated()) PostMessageW(Handle(), kReleaseMessage, 0, 0);
+}
+
+bool TForm::IsShortCut(unsigned short shortCut) {
+  if (menu_) {
+    if (TMenuItem* item = menu_->FindShortCut(shortCut)) {
+      item->Click();
+      return true;
+    }
+  }
+  for (std::size_t i = 0; i < ComponentCount(); ++i) {
+    if (auto* list = dynamic_cast<TActionList*>(Components(i)); list && list->IsShortCut(shortCut)) return true;
+  }
+  return false;
+}
+
+void TForm::UpdateHint(TWinControl& control) {
+  if (!tooltip_ || !control.HandleAllocated()) return;
+  TOOLINFOW ti{};
+  ti.cbSize = sizeof(ti);
+  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  ti.hwnd = Handle();
+  ti.uId = reinterpret_cast<UINT_PTR>(control.Handle());
+  SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  if (control.Hint().empty() || !control.ShowHint()) return;
+  std::wstring text = Widen(control.Hint());
+  ti.lpszText = text.data();
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void TForm::BeforeDestruction() {
+  destroying_ = true;
+  if (OnDestroy) OnDestroy(this);
+  DestroyHandle();
+  DestroyComponents();
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (Application().MainForm() == this) {
+    LRESULT result = 0;
+    if (Application().RunHooks(msg, wParam, lParam, result)) return result;
+  }
+  switch (msg) {
+    case kReleaseMessage:
+      // Nothing of this object may be used after this.
+      Free(this);
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_COMMAND:
+      if (lParam == 0 && HIWORD(wParam) == 0 && menu_) {
+        if (TMenuItem* item = menu_->FindItem(LOWORD(wParam))) {
+          item->Click();
+          return 0;
+        }
+      }
+      break;
+    case WM_PAINT: {
+      const LRESULT r = TWinControl::WndProc(msg, wParam, lParam);
+      if (OnPaint) OnPaint(this);
+      return r;
+    }
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      const int dpi = Dpi();
+      if (constraints_->MaxWidth() > 0) {
+        info->ptMaxTrackSize.x = MulDiv(constraints_->MaxWidth(), dpi, 96);
+        info->ptMaxSize.x = info->ptMaxTrackSize.x;
+      }
+      if (constraints_->MaxHeight() > 0) {
+        info->ptMaxTrackSize.y = MulDiv(constraints_->MaxHeight(), dpi, 96);
+        info->ptMaxSize.y = info->ptMaxTrackSize.y;
+      }
+      if (constraints_->MinWidth() > 0) info->ptMinTrackSize.x = MulDiv(constraints_->MinWidth(), dpi, 96);
+      if (constraints_->MinHeight() > 0) info->ptMinTrackSize.y = MulDiv(constraints_->MinHeight(), dpi, 96);
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      DpiChanged();
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_HELP:
+      return TRUE;
+    default:
+      break;
+  }
+  return TWinControl::WndProc(msg, wParam, lParam);
+}
+
+}  // namespace tallivo::ui

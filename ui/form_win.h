@@ -1,0 +1,158 @@
+// Top-level windows described by stored form data.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "ui/control_win.h"
+
+namespace tallivo::ui {
+
+class TMainMenu;
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = Set<TBorderIcon>;
+enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+                       poMainFormCenter, poOwnerFormCenter };
+enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum class TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+template <>
+const EnumNames& EnumNamesOf<TFormBorderStyle>();
+template <>
+const EnumNames& EnumNamesOf<TBorderIcon>();
+template <>
+const EnumNames& EnumNamesOf<TPosition>();
+template <>
+const EnumNames& EnumNamesOf<TWindowState>();
+template <>
+const EnumNames& EnumNamesOf<TFormStyle>();
+
+// Size limits in 96-dpi units; 0 means no limit.
+class TSizeConstraints : public TPersistent {
+ public:
+  static const ClassInfo& StaticClass();
+  const ClassInfo& Class() const override { return StaticClass(); }
+  int MaxWidth() const { return maxWidth_; }
+  void SetMaxWidth(int v) { maxWidth_ = v; }
+  int MaxHeight() const { return maxHeight_; }
+  void SetMaxHeight(int v) { maxHeight_ = v; }
+  int MinWidth() const { return minWidth_; }
+  void SetMinWidth(int v) { minWidth_ = v; }
+  int MinHeight() const { return minHeight_; }
+  void SetMinHeight(int v) { minHeight_ = v; }
+
+ private:
+  int maxWidth_ = 0, maxHeight_ = 0, minWidth_ = 0, minHeight_ = 0;
+};
+
+using TNotifyEvent = std::function<void(TComponent* sender)>;
+using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
+
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
+
+class TForm : public TWinControl {
+ public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  static const ClassInfo& StaticClass();
+  const ClassInfo& Class() const override { return StaticClass(); }
+
+  // Creates a form of class F, loads its stored data (the resource named after
+  // the class), creates its windows and runs OnCreate.
+  template <typename F>
+  static F* Create(TComponent* owner) {
+    auto form = std::unique_ptr<F>(new F(owner));
+    form->Initialize();
+    return form.release();
+  }
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string v);
+  int ClientWidth() const { return clientWidth_; }
+  void SetClientWidth(int v);
+  int ClientHeight() const { return clientHeight_; }
+  void SetClientHeight(int v);
+  TFormBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TFormBorderStyle v) { borderStyle_ = v; }
+  TBorderIcons BorderIcons() const { return borderIcons_; }
+  void SetBorderIcons(TBorderIcons v) { borderIcons_ = v; }
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition v) { position_ = v; }
+  TSizeConstraints* Constraints() const { return constraints_.get(); }
+  TMainMenu* Menu() const { return menu_; }
+  void SetMenu(TMainMenu* v);
+  int PixelsPerInch() const { return pixelsPerInch_; }
+  void SetPixelsPerInch(int v) { pixelsPerInch_ = v; }
+  TFormStyle FormStyle() const { return formStyle_; }
+  void SetFormStyle(TFormStyle v) { formStyle_ = v; }
+  bool KeyPreview() const { return keyPreview_; }
+  void SetKeyPreview(bool v) { keyPreview_ = v; }
+
+  TWindowState WindowState() const;
+  void SetWindowState(TWindowState v);
+  bool Visible() const override;
+  void SetVisible(bool v) override;
+  void Show();
+  void Hide() { SetVisible(false); }
+  // Asks OnClose; hides, frees or minimises as the handler decides. Closing
+  // the main form ends the application unless the handler says caNone.
+  void Close();
+  // Shows the form modally; returns its ModalResult.
+  int ShowModal();
+  int ModalResult() const { return modalResult_; }
+  void SetModalResult(int v) { modalResult_ = v; }
+  // Frees the form once the messages now queued have been handled.
+  void Release();
+  bool Destroying() const { return destroying_; }
+
+  // Runs the shortcut if a menu item or action of this form has it.
+  bool IsShortCut(unsigned short shortCut);
+
+  // Tooltip of a control on this form.
+  void UpdateHint(TWinControl& control);
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+  TNotifyEvent OnPaint;
+  TNotifyEvent OnShow;
+  TCloseEvent OnClose;
+
+ protected:
+  void FillCreateParams(CreateParams& params) override;
+  void HandleCreated() override;
+  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void BeforeDestruction() override;
+  void Notification(TComponent* component, TOperation operation) override;
+  void DpiChanged() override;
+
+ private:
+  void Initialize();
+  void PlaceWindow();
+  SIZE OuterSize(int dpi) const;
+
+  std::string caption_;
+  int clientWidth_ = 0, clientHeight_ = 0;
+  TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSizeable;
+  TBorderIcons borderIcons_{TBorderIcon::biSystemMenu, TBorderIcon::biMinimize, TBorderIcon::biMaximize};
+  TPosition position_ = TPosition::poDesigned;
+  std::unique_ptr<TSizeConstraints> constraints_;
+  TMainMenu* menu_ = nullptr;
+  int pixelsPerInch_ = 96;
+  TFormStyle formStyle_ = TFormStyle::fsNormal;
+  bool keyPreview_ = false;
+  TWindowState pendingState_ = TWindowState::wsNormal;
+  int modalResult_ = mrNone;
+  bool modal_ = false;
+  bool destroying_ = false;
+  bool placed_ = false;
+  HWND tooltip_ = nullptr;
+};
+
+}  // namespace tallivo::ui
