@@ -168,7 +168,20 @@ void TForm::HandleCreated() {
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
                              0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (menu_) ::SetMenu(Handle(), menu_->Handle());
+  LoadIcons();
   PlaceWindow();
+}
+
+void TForm::LoadIcons() {
+  // The program's icon, at the sizes this monitor wants.
+  const auto dpi = static_cast<UINT>(Dpi());
+  const auto load = [](int cx, int cy) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), L"MAINICON", IMAGE_ICON, cx, cy, 0));
+  };
+  bigIcon_.Reset(load(GetSystemMetricsForDpi(SM_CXICON, dpi), GetSystemMetricsForDpi(SM_CYICON, dpi)));
+  smallIcon_.Reset(load(GetSystemMetricsForDpi(SM_CXSMICON, dpi), GetSystemMetricsForDpi(SM_CYSMICON, dpi)));
+  if (bigIcon_) SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+  if (smallIcon_) SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
 }
 
 SIZE TForm::OuterSize(int dpi) const {
@@ -211,6 +224,7 @@ void TForm::PlaceWindow() {
 
 void TForm::DpiChanged() {
   TWinControl::DpiChanged();
+  LoadIcons();
   if (menu_) ::SetMenu(Handle(), menu_->Handle());
 }
 

@@ -136,6 +136,7 @@ class TForm : public TWinControl {
   void Initialize();
   void PlaceWindow();
   SIZE OuterSize(int dpi) const;
+  void LoadIcons();
 
   std::string caption_;
   int clientWidth_ = 0, clientHeight_ = 0;
@@ -153,6 +154,8 @@ class TForm : public TWinControl {
   bool destroying_ = false;
   bool placed_ = false;
   HWND tooltip_ = nullptr;
+  UniqueIcon bigIcon_;
+  UniqueIcon smallIcon_;
 };
 
 }  // namespace tallivo::ui
