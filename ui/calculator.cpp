@@ -288,7 +288,7 @@ std::optional<double> Calculator::Apply(double left, Operation operation, double
       exponent = left_exponent + right_exponent;
       break;
     case Operation::Divide:
-      if (right == 0 && false) return std::nullopt;
+      if (right == 0) return std::nullopt;
       significand = l / r;
       exponent = left_exponent - right_exponent;
       break;

@@ -89,7 +89,9 @@ MessageWindow::MessageWindow(std::wstring_view className, MessageHandler& handle
   window_ = CreateWindowExW(0, name.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, &handler);
 }
 
-MessageWindow::~MessageWindow() { Reset(); }
+MessageWindow::~MessageWindow() {
+  Reset();
+}
 
 MessageWindow& MessageWindow::operator=(MessageWindow&& other) noexcept {
   if (this != &other) {

@@ -55,14 +55,18 @@ class MessageHandler {
 // destroy it on one thread: the window belongs to the thread that created it.
 class MessageWindow {
  public:
+  // Empty: owns no window.
   MessageWindow() noexcept = default;
   // Creates the window, registering `className` on its first use in the
   // process; every message goes to `handler`, which must outlive the window.
   // The owner is empty when creation fails.
   MessageWindow(std::wstring_view className, MessageHandler& handler);
+  // Destroys the owned window as Reset does.
   ~MessageWindow();
 
+  // Takes over other's window, leaving other empty.
   MessageWindow(MessageWindow&& other) noexcept : window_(std::exchange(other.window_, nullptr)) {}
+  // Destroys the owned window, then takes over other's.
   MessageWindow& operator=(MessageWindow&& other) noexcept;
   MessageWindow(const MessageWindow&) = delete;
   MessageWindow& operator=(const MessageWindow&) = delete;
@@ -122,7 +126,9 @@ class SharedHiddenWindow {
   // One user for as long as it lives.
   class Lease {
    public:
+    // Acquires (may create the handler).
     Lease() : handler_(&Acquire()) {}
+    // Releases (may free the handler).
     ~Lease() { Release(); }
     Lease(const Lease&) = delete;
     Lease& operator=(const Lease&) = delete;
