@@ -25,7 +25,7 @@ test: build
 
 run: bootstrap
 	@[ -f build/win32/CMakeCache.txt ] || cmake --preset win32 >/dev/null
-	@cmake --build --preset win32 --target Tallivo
+	@cmake --build --preset win32 --target Tallivo snapshot
 	@scripts/run-calculator
 
 bench: build

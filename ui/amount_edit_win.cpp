@@ -227,11 +227,13 @@ void TCustomAmountEdit::Changed() {
 void TCustomAmountEdit::SetEditValue(std::optional<double> v) {
   if (v && !std::isfinite(*v)) v.reset();
   const bool same = v.has_value() == value_.has_value() && (!v || *v == *value_);
-  if (same && !modified_) return;
+  // Storing over typed text changes what the field shows: that is a change too.
+  const bool textChanges = modified_;
+  if (same && !textChanges) return;
   value_ = v;
   modified_ = false;
   ShowValue();
-  if (!same) Changed();
+  Changed();
 }
 
 void TCustomAmountEdit::SetValue(double v) { SetEditValue(settings_.bounds.Clamp(v)); }

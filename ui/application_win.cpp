@@ -126,9 +126,7 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
 }
 
 void TApplication::ShowException(const std::exception& e) {
-  std::string text = e.what();
-  if (!text.empty() && text.back() != '.') text += '.';
-  MessageBox(text, title_, MB_OK | MB_ICONERROR);
+  MessageBox(e.what(), title_, MB_OK | MB_ICONERROR);
 }
 
 bool TApplication::HelpCommand(UINT command, ULONG_PTR data) {

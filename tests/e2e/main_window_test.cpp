@@ -1,0 +1,273 @@
+// The calculator driven as a cashier would: real keys into the focused field,
+// real menu shortcuts, and what the window shows read back.
+#include "tests/e2e/tallivo_fixture.h"
+
+#include "ui/control_win.h"
+
+namespace tallivo::test {
+namespace {
+
+class MainWindow : public TallivoTest {
+ protected:
+  void SetUp() override {
+    Start();
+    ASSERT_TRUE(WaitVisible(main_));
+    ASSERT_TRUE(BringToForeground(main_));
+  }
+  void TearDown() override {
+    if (process_ && process_->IsRunning()) {
+      const auto code = Terminate();
+      EXPECT_EQ(code, std::optional<DWORD>(0));
+    }
+    TallivoTest::TearDown();
+  }
+  // Puts the focus into a field by its shortcut and waits until it has it.
+  void FocusBy(std::string_view chord, std::string_view field) {
+    Press(chord);
+    ASSERT_TRUE(WaitUntil([&] { return Focused() == Control(field); })) << field;
+  }
+};
+
+TEST_F(MainWindow, StartsWithZeroInEveryField) {
+  for (const char* name : {"CEuro", "EdAmtEur", "EdPaidEUR", "EdChgEUR"}) {
+    EXPECT_TRUE(ShowsText(name, Localized("€0.00")));
+  }
+  for (const char* name : {"CCyp", "EdPaidCYP"}) {
+    EXPECT_TRUE(ShowsText(name, Localized("£0.00")));
+  }
+}
+
+TEST_F(MainWindow, TypingEurosConvertsAfterEveryKeystroke) {
+  FocusBy("Ctrl+E", "CEuro");
+  const struct {
+    const char* key;
+    const char* typed;
+    const char* pounds;
+  } steps[] = {{"1", "1", "£0.59"}, {"0", "10", "£5.85"}, {"0", "100", "£58.53"}};
+  Press("Delete");
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.typed);
+    Type(s.key);
+    EXPECT_TRUE(ShowsText("CCyp", Localized(s.pounds)));
+    // The field being typed in is never rewritten by the program.
+    EXPECT_EQ(Text("CEuro"), s.typed);
+  }
+  // Leaving the field shows its value in the display format.
+  Press("Tab");
+  EXPECT_TRUE(ShowsText("CEuro", Localized("€100.00")));
+}
+
+TEST_F(MainWindow, TypingPoundsConvertsToEuros) {
+  FocusBy("Ctrl+Y", "CCyp");
+  Press("Delete");
+  Type("100");
+  EXPECT_TRUE(ShowsText("CEuro", Localized("€170.86")));
+  EXPECT_EQ(Text("CCyp"), "100");
+  Press("Ctrl+A");
+  Type(Localized("1234.5"));
+  EXPECT_TRUE(ShowsText("CEuro", Localized("€2,109.27")));
+  Press("Ctrl+E");
+  EXPECT_TRUE(ShowsText("CCyp", Localized("£1,234.50")));
+}
+
+TEST_F(MainWindow, EmptyingTheEuroFieldSetsPoundsToZero) {
+  FocusBy("Ctrl+E", "CEuro");
+  Type("12");
+  EXPECT_TRUE(ShowsText("CCyp", Localized("£7.02")));
+  Type("c");  // the clear key empties the field and is not typed
+  EXPECT_TRUE(ShowsText("CEuro", ""));
+  EXPECT_TRUE(ShowsText("CCyp", Localized("£0.00")));
+  Type("5");
+  EXPECT_TRUE(ShowsText("CCyp", Localized("£2.93")));
+  Press("Backspace");
+  EXPECT_TRUE(ShowsText("CEuro", ""));
+  EXPECT_TRUE(ShowsText("CCyp", Localized("£0.00")));
+  Press("Tab");
+  EXPECT_TRUE(ShowsText("CEuro", ""));
+}
+
+TEST_F(MainWindow, ChangeShowsMoneyStillOwedInRed) {
+  FocusBy("Ctrl+H", "EdAmtEur");
+  Type("20");
+  Press("Tab");
+  Type("5");
+  Press("Tab");
+  Type("10");
+  EXPECT_TRUE(ShowsText("EdChgEUR", Localized("-€1.46")));
+  EXPECT_TRUE(WaitUntil([&] { return DominantTextColor(Control("EdChgEUR")) == kRed; }))
+      << DominantTextColor(Control("EdChgEUR")).value_or(Color{});
+  Press("Ctrl+A");
+  Type("12");
+  EXPECT_TRUE(ShowsText("EdChgEUR", Localized("€0.54")));
+  EXPECT_TRUE(WaitUntil([&] { return DominantTextColor(Control("EdChgEUR")) == kBlack; }))
+      << DominantTextColor(Control("EdChgEUR")).value_or(Color{});
+}
+
+TEST_F(MainWindow, EmptyInputsCountAsZeroWithTheirOwnNullRules) {
+  // In the payable and paid-pounds fields "0", an empty text and the clear
+  // key all reset the field to 0 with its text selected.
+  const struct {
+    const char* field;
+    const char* shortcut;
+    const char* clear;
+  } resets[] = {{"EdAmtEur", "Ctrl+H", "c"}, {"EdAmtEur", "Ctrl+H", "0"}, {"EdAmtEur", "Ctrl+H", "\b"}};
+  for (const auto& r : resets) {
+    SCOPED_TRACE(std::string(r.field) + " with " + r.clear);
+    FocusBy(r.shortcut, r.field);
+    Type("7");
+    EXPECT_TRUE(ShowsText("EdChgEUR", Localized("-€7.00")));
+    if (std::string_view(r.clear) == "\b") {
+      Press("Backspace");
+    } else {
+      Press("Ctrl+A");
+      Type(r.clear);
+    }
+    EXPECT_TRUE(ShowsText(r.field, Localized("0.00")));
+    EXPECT_TRUE(ShowsText("EdChgEUR", Localized("€0.00")));
+    // The 0 is selected: the next key replaces it.
+    Type("3");
+    EXPECT_TRUE(ShowsText(r.field, "3"));
+    EXPECT_TRUE(ShowsText("EdChgEUR", Localized("-€3.00")));
+    Press("Ctrl+A");
+    Press("Delete");
+  }
+  // The paid-pounds field has the same rules.
+  Press("Tab");
+  ASSERT_TRUE(WaitUntil([&] { return Focused() == Control("EdPaidCYP"); }));
+  Type("0");
+  EXPECT_TRUE(ShowsText("EdPaidCYP", Localized("0.00")));
+  // In the paid-euro field "0" is an ordinary zero; only an empty text resets.
+  Press("Tab");
+  ASSERT_TRUE(WaitUntil([&] { return Focused() == Control("EdPaidEUR"); }));
+  Press("Delete");
+  Type("0");
+  EXPECT_TRUE(ShowsText("EdPaidEUR", "0"));
+  Press("Backspace");
+  EXPECT_TRUE(ShowsText("EdPaidEUR", "0"));
+  Type("4");
+  EXPECT_TRUE(ShowsText("EdPaidEUR", "4"));
+  EXPECT_TRUE(ShowsText("EdChgEUR", Localized("€4.00")));
+}
+
+TEST_F(MainWindow, ChangeIsClampedToItsBounds) {
+  FocusBy("Ctrl+H", "EdAmtEur");
+  Press("Tab");
+  Type("9999999999");
+  EXPECT_TRUE(ShowsText("EdChgEUR", Localized("€999,999,999.00")));
+  FocusBy("Ctrl+H", "EdAmtEur");
+  Type("9999999999");
+  Press("Tab");
+  Press("Ctrl+A");
+  Press("Delete");
+  EXPECT_TRUE(ShowsText("EdChgEUR", Localized("-€999,999,999.00")));
+}
+
+TEST_F(MainWindow, ValueOutOfBoundsKeepsTheFocus) {
+  FocusBy("Ctrl+H", "EdAmtEur");
+  Type("12345678901");
+  PressKeys("Tab");
+  EXPECT_EQ(AcceptMessageBox(), "Value out of bounds");
+  ASSERT_TRUE(WaitUntil([&] { return Focused() == Control("EdAmtEur"); }));
+  EXPECT_EQ(Text("EdAmtEur"), "12345678901");
+  // Its text is selected: typing replaces it.
+  Type("5");
+  EXPECT_TRUE(ShowsText("EdAmtEur", "5"));
+  Press("Tab");
+  EXPECT_TRUE(WaitUntil([&] { return Focused() == Control("EdPaidCYP"); }));
+  EXPECT_TRUE(ShowsText("EdAmtEur", Localized("€5.00")));
+}
+
+TEST_F(MainWindow, FocusShortcuts) {
+  const struct {
+    const char* chord;
+    const char* field;
+  } cases[] = {{"Ctrl+Y", "CCyp"}, {"Ctrl+H", "EdAmtEur"}, {"Ctrl+E", "CEuro"}, {"Ctrl+Y", "CCyp"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chord);
+    FocusBy(c.chord, c.field);
+  }
+}
+
+TEST_F(MainWindow, HugeAmountReportsInvalidOperationAndStaysUsable) {
+  FocusBy("Ctrl+E", "CEuro");
+  Press("Delete");
+  Type("1000");
+  EXPECT_TRUE(ShowsText("CCyp", Localized("£585.27")));
+  // 2 × 10^19 euro is past what the rounding can hold.
+  Press("Ctrl+A");
+  Type("2000000000000000000");
+  EXPECT_TRUE(ShowsText("CCyp", Localized("£1,170,548,000,000,000,000.00")));
+  PressKeys("0");
+  EXPECT_EQ(AcceptMessageBox(), "Invalid floating point operation");
+  EXPECT_EQ(Text("CCyp"), Localized("£1,170,548,000,000,000,000.00"));
+  ASSERT_TRUE(BringToForeground(main_));
+  Press("Ctrl+E");
+  Press("Ctrl+A");
+  Type("1");
+  EXPECT_TRUE(ShowsText("CCyp", Localized("£0.59")));
+}
+
+TEST(Program, TerminateEndsWithZeroAndFreesTheHotkey) {
+  std::string error;
+  auto process = Process::Start(TallivoPath(), {}, &error);
+  ASSERT_TRUE(process) << error;
+  HWND main = WaitForWindow({"TFmMain", "Tallivo", process->Id(), true});
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitForInputProcessed(main));
+  EXPECT_FALSE(RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_F12)) << "Tallivo should hold Ctrl-F12";
+  ASSERT_TRUE(BringToForeground(main));
+  PressKeys("Ctrl+X");
+  EXPECT_EQ(process->WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_F12));
+  UnregisterHotKey(nullptr, 1);
+}
+
+TEST(Program, SecondInstanceWarnsAndLeavesTheFirstAlone) {
+  std::string error;
+  auto first = Process::Start(TallivoPath(), {}, &error);
+  ASSERT_TRUE(first) << error;
+  HWND main = WaitForWindow({"TFmMain", "Tallivo", first->Id(), true});
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitForInputProcessed(main));
+  auto second = Process::Start(TallivoPath(), {}, &error);
+  ASSERT_TRUE(second) << error;
+  HWND box = WaitForDialog(second->Id());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(DialogText(box), "Tallivo is already running.\r\nThis instance will terminate.");
+  EXPECT_EQ(WindowText(box), "Warning");
+  EXPECT_EQ(FindTopLevel({"TFmMain", "", second->Id(), false}), nullptr);
+  ASSERT_TRUE(PressDialogButton(box, "OK"));
+  EXPECT_EQ(second->WaitForExit(), std::optional<DWORD>(0));
+  EXPECT_TRUE(first->IsRunning());
+  EXPECT_TRUE(IsVisible(main));
+  EXPECT_FALSE(IsMinimized(main));
+  ASSERT_TRUE(BringToForeground(main));
+  PressKeys("Ctrl+X");
+  EXPECT_EQ(first->WaitForExit(), std::optional<DWORD>(0));
+}
+
+TEST(Program, HotkeyTakenIsReportedOnceAndTheCalculatorWorks) {
+  ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_CONTROL, VK_F12));
+  std::string error;
+  auto process = Process::Start(TallivoPath(), {}, &error);
+  ASSERT_TRUE(process) << error;
+  HWND box = WaitForDialog(process->Id());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(DialogText(box), "Unable to assign Ctrl-F12 as hotkey.");
+  ASSERT_TRUE(PressDialogButton(box, "OK"));
+  HWND main = WaitForWindow({"TFmMain", "Tallivo", process->Id(), true});
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(BringToForeground(main));
+  ASSERT_TRUE(PressKeys("Ctrl+E"));
+  ASSERT_TRUE(TypeKeys("1"));
+  HWND pounds = FindChildById(main, ui::ControlIdFromName("CCyp"));
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(pounds) == Localized("£0.59"); }));
+  EXPECT_EQ(FindTopLevel({"#32770", "", process->Id(), true}), nullptr) << "reported twice";
+  UnregisterHotKey(nullptr, 7);
+  ASSERT_TRUE(BringToForeground(main));
+  PressKeys("Ctrl+X");
+  EXPECT_EQ(process->WaitForExit(), std::optional<DWORD>(0));
+}
+
+}  // namespace
+}  // namespace tallivo::test

@@ -1,0 +1,51 @@
+// Starts the real Tallivo.exe and finds its window and fields, for the
+// end-to-end suites.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/driver/driver_win.h"
+
+namespace tallivo::test {
+
+inline constexpr Color kRed{255, 0, 0};
+inline constexpr Color kBlack{0, 0, 0};
+
+// The texts Tallivo shows, with "." and "," replaced by the user's decimal and
+// thousands separators.
+std::string Localized(std::string_view text);
+
+std::string TallivoPath();
+
+class TallivoTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts Tallivo with `arguments` and waits for its main window.
+  void Start(const std::vector<std::string>& arguments = {});
+  // Ends the program with File > Terminate and returns its exit code.
+  std::optional<DWORD> Terminate();
+
+  // The field (or other control) of the main window with this component name.
+  HWND Control(std::string_view name) const;
+  std::string Text(std::string_view name) const { return WindowText(Control(name)); }
+  // Waits until the control shows `text`; the last text read otherwise.
+  ::testing::AssertionResult ShowsText(std::string_view name, const std::string& text) const;
+  // Presses a chord in the main window and waits until it was handled.
+  void Press(std::string_view chord);
+  // Types characters with the keyboard and waits until they were handled.
+  void Type(std::string_view text);
+  // The message box the program shows now: its text; it is closed with OK.
+  std::string AcceptMessageBox();
+  HWND Focused() const { return FocusedControl(main_); }
+
+  std::optional<Process> process_;
+  HWND main_ = nullptr;
+};
+
+}  // namespace tallivo::test
