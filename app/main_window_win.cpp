@@ -3,8 +3,10 @@
 #include <shellapi.h>
 
 #include "app/conversion.h"
+#include "app/help_win.h"
 #include "ui/application_win.h"
 #include "ui/text_win.h"
+#include "versioninfo/about_window_win.h"
 
 namespace tallivo {
 
@@ -14,83 +16,90 @@ const ui::ClassInfo& TFmMain::StaticClass() {
   using ui::Field;
   using ui::Handler;
   using F = TFmMain;
-  static const ui::ClassInfo info(
-      "TFmMain", &TForm::StaticClass(), nullptr,
-      {ui::Property<F>("WebSite", &F::WebSite, &F::SetWebSite, std::string())},
-      {
-          Handler("FormCreate", &F::FormCreate),
-          Handler("FormDestroy", &F::FormDestroy),
-          Handler("FormClose", &F::FormClose),
-          Handler("FormPaint", &F::FormPaint),
-          Handler("CEuroPropertiesChange", &F::CEuroPropertiesChange),
-          Handler("CCypPropertiesChange", &F::CCypPropertiesChange),
-          Handler("EdAmtEurPropertiesChange", &F::EdAmtEurPropertiesChange),
-          Handler("EdPaidCYPPropertiesChange", &F::EdPaidCYPPropertiesChange),
-          Handler("EdPaidEURPropertiesChange", &F::EdPaidEURPropertiesChange),
-          Handler("EdChgEURPropertiesChange", &F::EdChgEURPropertiesChange),
-          Handler("Minimise1Click", &F::Minimise1Click),
-          Handler("Button1Click", &F::Button1Click),
-          Handler("Terminate2Click", &F::Terminate2Click),
-          Handler("KelvorWebsite1Click", &F::KelvorWebsite1Click),
-          Handler("Helptopics1Click", &F::Helptopics1Click),
-          Handler("ActFocusEuroExecute", &F::ActFocusEuroExecute),
-          Handler("ActFocusCYPExecute", &F::ActFocusCYPExecute),
-          Handler("ActFocusChgEurExecute", &F::ActFocusChgEurExecute),
-      },
-      {
-          Field("Label1", &F::Label1),
-          Field("Label2", &F::Label2),
-          Field("CEuro", &F::CEuro),
-          Field("CCyp", &F::CCyp),
-          Field("GroupBox1", &F::GroupBox1),
-          Field("Label3", &F::Label3),
-          Field("Label4", &F::Label4),
-          Field("Label5", &F::Label5),
-          Field("EdAmtEur", &F::EdAmtEur),
-          Field("EdPaidCYP", &F::EdPaidCYP),
-          Field("EdChgEUR", &F::EdChgEUR),
-          Field("EdPaidEUR", &F::EdPaidEUR),
-          Field("Label6", &F::Label6),
-          Field("MainMenu1", &F::MainMenu1),
-          Field("File1", &F::File1),
-          Field("Minimise1", &F::Minimise1),
-          Field("Terminate2", &F::Terminate2),
-          Field("Help1", &F::Help1),
-          Field("About1", &F::About1),
-          Field("Button1", &F::Button1),
-          Field("Helptopics1", &F::Helptopics1),
-          Field("KelvorWebsite1", &F::KelvorWebsite1),
-          Field("N1", &F::N1),
-          Field("Label7", &F::Label7),
-          Field("Label8", &F::Label8),
-          Field("ActionList", &F::ActionList),
-          Field("ActFocusEuro", &F::ActFocusEuro),
-          Field("ActFocusCYP", &F::ActFocusCYP),
-          Field("ActFocusChgEur", &F::ActFocusChgEur),
-          Field("AutoUpdate1", &F::AutoUpdate1),
-      });
+  static const ui::ClassInfo info("TFmMain", &TForm::StaticClass(), nullptr,
+                                  {ui::Property<F>("WebSite", &F::WebSite, &F::SetWebSite, std::string())},
+                                  {
+                                      Handler("FormCreate", &F::FormCreate),
+                                      Handler("FormDestroy", &F::FormDestroy),
+                                      Handler("FormClose", &F::FormClose),
+                                      Handler("FormPaint", &F::FormPaint),
+                                      Handler("CEuroPropertiesChange", &F::CEuroPropertiesChange),
+                                      Handler("CCypPropertiesChange", &F::CCypPropertiesChange),
+                                      Handler("EdAmtEurPropertiesChange", &F::EdAmtEurPropertiesChange),
+                                      Handler("EdPaidCYPPropertiesChange", &F::EdPaidCYPPropertiesChange),
+                                      Handler("EdPaidEURPropertiesChange", &F::EdPaidEURPropertiesChange),
+                                      Handler("EdChgEURPropertiesChange", &F::EdChgEURPropertiesChange),
+                                      Handler("Minimise1Click", &F::Minimise1Click),
+                                      Handler("Button1Click", &F::Button1Click),
+                                      Handler("Terminate2Click", &F::Terminate2Click),
+                                      Handler("KelvorWebsite1Click", &F::KelvorWebsite1Click),
+                                      Handler("Helptopics1Click", &F::Helptopics1Click),
+                                      Handler("About1Click", &F::About1Click),
+                                      Handler("ActFocusEuroExecute", &F::ActFocusEuroExecute),
+                                      Handler("ActFocusCYPExecute", &F::ActFocusCYPExecute),
+                                      Handler("ActFocusChgEurExecute", &F::ActFocusChgEurExecute),
+                                  },
+                                  {
+                                      Field("Label1", &F::Label1),
+                                      Field("Label2", &F::Label2),
+                                      Field("CEuro", &F::CEuro),
+                                      Field("CCyp", &F::CCyp),
+                                      Field("GroupBox1", &F::GroupBox1),
+                                      Field("Label3", &F::Label3),
+                                      Field("Label4", &F::Label4),
+                                      Field("Label5", &F::Label5),
+                                      Field("EdAmtEur", &F::EdAmtEur),
+                                      Field("EdPaidCYP", &F::EdPaidCYP),
+                                      Field("EdChgEUR", &F::EdChgEUR),
+                                      Field("EdPaidEUR", &F::EdPaidEUR),
+                                      Field("Label6", &F::Label6),
+                                      Field("MainMenu1", &F::MainMenu1),
+                                      Field("File1", &F::File1),
+                                      Field("Minimise1", &F::Minimise1),
+                                      Field("Terminate2", &F::Terminate2),
+                                      Field("Help1", &F::Help1),
+                                      Field("About1", &F::About1),
+                                      Field("Button1", &F::Button1),
+                                      Field("Helptopics1", &F::Helptopics1),
+                                      Field("KelvorWebsite1", &F::KelvorWebsite1),
+                                      Field("N1", &F::N1),
+                                      Field("Label7", &F::Label7),
+                                      Field("Label8", &F::Label8),
+                                      Field("ActionList", &F::ActionList),
+                                      Field("ActFocusEuro", &F::ActFocusEuro),
+                                      Field("ActFocusCYP", &F::ActFocusCYP),
+                                      Field("ActFocusChgEur", &F::ActFocusChgEur),
+                                      Field("AutoUpdate1", &F::AutoUpdate1),
+                                  });
   return info;
 }
 
 void RegisterFormClasses() {
   for (const ui::ClassInfo* c :
        {&TFmMain::StaticClass(), &ui::TLabel::StaticClass(), &ui::TGroupBox::StaticClass(),
-        &ui::TButton::StaticClass(), &ui::TCalcAmountEdit::StaticClass(), &ui::TCurrencyAmountEdit::StaticClass(),
-        &ui::TMainMenu::StaticClass(), &ui::TPopupMenu::StaticClass(), &ui::TMenuItem::StaticClass(),
-        &ui::TActionList::StaticClass(), &ui::TAction::StaticClass()}) {
+        &ui::TButton::StaticClass(), &ui::TCalcAmountEdit::StaticClass(),
+        &ui::TCurrencyAmountEdit::StaticClass(), &ui::TMainMenu::StaticClass(),
+        &ui::TPopupMenu::StaticClass(), &ui::TMenuItem::StaticClass(), &ui::TActionList::StaticClass(),
+        &ui::TAction::StaticClass()}) {
     ui::RegisterComponentClass(*c);
   }
+  RegisterAboutClasses();
 }
 
 void TFmMain::FormCreate(TComponent*) {
   const std::string exe = Application().ExeName();
   Application().SetHelpFile(exe.substr(0, exe.find_last_of('\\') + 1) + "Tallivo.hlp");
+  Application().OnHelp = [](UINT command, ULONG_PTR data) {
+    return ShowHelp(Application().Handle(), command, data);
+  };
   if (!RegisterHotKey(Handle(), HotkeyId, MOD_CONTROL, VK_F12)) {
     Application().MessageBox("Unable to assign Ctrl-F12 as hotkey.", Application().Title(), MB_OK);
   }
 }
 
-void TFmMain::FormDestroy(TComponent*) { UnregisterHotKey(Handle(), HotkeyId); }
+void TFmMain::FormDestroy(TComponent*) {
+  UnregisterHotKey(Handle(), HotkeyId);
+}
 
 void TFmMain::FormClose(TComponent*, ui::TCloseAction& action) {
   // Closing only hides the calculator; File > Terminate ends it.
@@ -169,9 +178,15 @@ void TFmMain::ChangeCalculatorInput(ui::TCurrencyAmountEdit& field) {
   EdChgEUR->SetValue(ChangeEur(trigger, payable, paidCyp, paidEur));
 }
 
-void TFmMain::EdAmtEurPropertiesChange(TComponent*) { ChangeCalculatorInput(*EdAmtEur); }
-void TFmMain::EdPaidCYPPropertiesChange(TComponent*) { ChangeCalculatorInput(*EdPaidCYP); }
-void TFmMain::EdPaidEURPropertiesChange(TComponent*) { ChangeCalculatorInput(*EdPaidEUR); }
+void TFmMain::EdAmtEurPropertiesChange(TComponent*) {
+  ChangeCalculatorInput(*EdAmtEur);
+}
+void TFmMain::EdPaidCYPPropertiesChange(TComponent*) {
+  ChangeCalculatorInput(*EdPaidCYP);
+}
+void TFmMain::EdPaidEURPropertiesChange(TComponent*) {
+  ChangeCalculatorInput(*EdPaidEUR);
+}
 
 void TFmMain::EdChgEURPropertiesChange(TComponent*) {
   const std::optional<double> v = EdChgEUR->CurrentValue();
@@ -183,20 +198,38 @@ void TFmMain::EdChgEURPropertiesChange(TComponent*) {
   EdChgEUR->Style()->Font()->SetColor(*v < 0 ? ui::clRed : ui::clBlack);
 }
 
-void TFmMain::Minimise1Click(TComponent*) { Application().Minimize(); }
+void TFmMain::Minimise1Click(TComponent*) {
+  Application().Minimize();
+}
 
-void TFmMain::Button1Click(TComponent*) { Application().Minimize(); }
+void TFmMain::Button1Click(TComponent*) {
+  Application().Minimize();
+}
 
-void TFmMain::Terminate2Click(TComponent*) { TerminateProgram(); }
+void TFmMain::Terminate2Click(TComponent*) {
+  TerminateProgram();
+}
 
 void TFmMain::KelvorWebsite1Click(TComponent*) {
   ShellExecuteW(Handle(), L"open", ui::Widen(webSite_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void TFmMain::Helptopics1Click(TComponent*) { Application().HelpCommand(HELP_FINDER, 0); }
+void TFmMain::Helptopics1Click(TComponent*) {
+  Application().HelpCommand(HELP_FINDER, 0);
+}
 
-void TFmMain::ActFocusEuroExecute(TComponent*) { CEuro->SetFocus(); }
-void TFmMain::ActFocusCYPExecute(TComponent*) { CCyp->SetFocus(); }
-void TFmMain::ActFocusChgEurExecute(TComponent*) { EdAmtEur->SetFocus(); }
+void TFmMain::About1Click(TComponent*) {
+  ShowAboutBox(this);
+}
+
+void TFmMain::ActFocusEuroExecute(TComponent*) {
+  CEuro->SetFocus();
+}
+void TFmMain::ActFocusCYPExecute(TComponent*) {
+  CCyp->SetFocus();
+}
+void TFmMain::ActFocusChgEurExecute(TComponent*) {
+  EdAmtEur->SetFocus();
+}
 
 }  // namespace tallivo

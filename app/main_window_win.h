@@ -80,6 +80,7 @@ class TFmMain : public ui::TForm {
   void Terminate2Click(TComponent* sender);
   void KelvorWebsite1Click(TComponent* sender);
   void Helptopics1Click(TComponent* sender);
+  void About1Click(TComponent* sender);
   void ActFocusEuroExecute(TComponent* sender);
   void ActFocusCYPExecute(TComponent* sender);
   void ActFocusChgEurExecute(TComponent* sender);

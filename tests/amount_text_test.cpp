@@ -164,7 +164,7 @@ TEST(ParseAmount, Table) {
       {"--1", currency, kUs, std::nullopt},
       {"1.5", currency, kGerman, 15},  // '.' is a thousands separator there
       {" 5", currency, kUs, std::nullopt},
-      {"1e5", currency, kUs, std::nullopt},
+      {"1e5", currency, kUs, 100000.0},
       {"1" + Repeat('0', 400), currency, kUs, std::nullopt},
       // Calculator fields: blanks around, an exponent, no null string.
       {"  1,234.5\t", calculator, kUs, 1234.5},
@@ -324,6 +324,8 @@ TEST(AmountField, TextsOfTheWindowsFields) {
       {"EdPaidEUR", PaidEuro(), 12.5, kGerman, "€12,50", "12,5"},
       {"EdPaidEUR", PaidEuro(), 1234567.125, kUs, "€1,234,567.13", "1234567.125"},
       {"EdPaidEUR", PaidEuro(), std::nullopt, kUs, "", ""},
+      {"EdPaidEUR", PaidEuro(), 7.54403307607253e28, kUs, "€75,440,330,760,725,300,000,000,000,000.00",
+       "7.54403307607253E+28"},
       {"EdChgEUR", Change(), -1.46, kUs, "-€1.46", "-€1.46"},
       {"EdChgEUR", Change(), 999999999, kFrench, "€999\u00A0999\u00A0999,00", "€999\u00A0999\u00A0999,00"},
   };
@@ -331,6 +333,12 @@ TEST(AmountField, TextsOfTheWindowsFields) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(DisplayText(c.value, c.field, c.separators), c.display);
     EXPECT_EQ(EditText(c.value, c.field, c.separators), c.edit);
+    // A field must read back what it shows for editing (to the digits shown).
+    if (c.value) {
+      const std::optional<double> back = ParseFieldText(c.edit, c.field, c.separators);
+      ASSERT_TRUE(back.has_value()) << c.edit;
+      EXPECT_NEAR(*back, *c.value, std::abs(*c.value) * 1e-9);
+    }
   }
 }
 

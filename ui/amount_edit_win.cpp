@@ -30,7 +30,24 @@ TShortCut KeyShortCut(WPARAM key) {
 
 }  // namespace
 
-NumberSeparators SystemSeparators() { return {LocaleString(LOCALE_STHOUSAND, ","), LocaleString(LOCALE_SDECIMAL, ".")}; }
+namespace {
+
+NumberSeparators& CachedSeparators() {
+  static NumberSeparators separators{LocaleString(LOCALE_STHOUSAND, ","), LocaleString(LOCALE_SDECIMAL, ".")};
+  return separators;
+}
+
+}  // namespace
+
+// Read once: every field formats on every change, and the locale only
+// changes when the user says so (WM_SETTINGCHANGE).
+NumberSeparators SystemSeparators() {
+  return CachedSeparators();
+}
+
+void RefreshSystemSeparators() {
+  CachedSeparators() = {LocaleString(LOCALE_STHOUSAND, ","), LocaleString(LOCALE_SDECIMAL, ".")};
+}
 
 template <>
 const EnumNames& EnumNamesOf<TEditLookAndFeel>() {
@@ -65,7 +82,9 @@ void TEditStyle::SetLookAndFeel(TEditLookAndFeel v) {
   edit_.StyleChanged();
 }
 
-TFont* TEditStyle::Font() const { return edit_.Font(); }
+TFont* TEditStyle::Font() const {
+  return edit_.Font();
+}
 
 TCustomAmountEdit::TCustomAmountEdit(TComponent* owner, AmountFieldKind kind)
     : TWinControl(owner), style_(std::make_unique<TEditStyle>(*this)) {
@@ -97,8 +116,8 @@ const ClassInfo& TCustomAmountEdit::StaticClass() {
           ObjectProperty<E>("Style", &E::Style),
           Property<E>("UseDisplayFormatWhenEditing", &E::UseDisplayFormatWhenEditing,
                       &E::SetUseDisplayFormatWhenEditing, false),
-          Property<E>("UseLeftAlignmentOnEditing", &E::UseLeftAlignmentOnEditing, &E::SetUseLeftAlignmentOnEditing,
-                      false),
+          Property<E>("UseLeftAlignmentOnEditing", &E::UseLeftAlignmentOnEditing,
+                      &E::SetUseLeftAlignmentOnEditing, false),
           Property<E>("UseThousandSeparator", &E::UseThousandSeparator, &E::SetUseThousandSeparator, false),
           Property<E>("Value", &E::Value, &E::SetValue, 0.0),
           EventProperty<E>("OnChange", &E::OnChange),
@@ -186,7 +205,8 @@ void TCustomAmountEdit::FontChanged() {
 
 void TCustomAmountEdit::DpiChanged() {
   TWinControl::DpiChanged();
-  if (HandleAllocated()) SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  if (HandleAllocated())
+    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
   AdjustHeight();
 }
 
@@ -202,7 +222,9 @@ void TCustomAmountEdit::AdjustHeight() {
   SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::string TCustomAmountEdit::Text() const { return HandleAllocated() ? WindowText(Handle()) : std::string(); }
+std::string TCustomAmountEdit::Text() const {
+  return HandleAllocated() ? WindowText(Handle()) : std::string();
+}
 
 void TCustomAmountEdit::SetText(const std::string& text) {
   if (!HandleAllocated()) return;
@@ -216,6 +238,7 @@ void TCustomAmountEdit::SetText(const std::string& text) {
 }
 
 void TCustomAmountEdit::ShowValue() {
+  if (!HandleAllocated()) return;
   const NumberSeparators separators = SystemSeparators();
   SetText(editing_ ? EditText(value_, settings_, separators) : DisplayText(value_, settings_, separators));
 }
@@ -236,7 +259,9 @@ void TCustomAmountEdit::SetEditValue(std::optional<double> v) {
   Changed();
 }
 
-void TCustomAmountEdit::SetValue(double v) { SetEditValue(settings_.bounds.Clamp(v)); }
+void TCustomAmountEdit::SetValue(double v) {
+  SetEditValue(settings_.bounds.Clamp(v));
+}
 
 std::optional<double> TCustomAmountEdit::CurrentValue() const {
   if (editing_ && modified_) return ParseFieldText(Text(), settings_, SystemSeparators());
@@ -283,7 +308,9 @@ bool TCustomAmountEdit::ReflectCommand(WORD code) {
   return false;
 }
 
-bool TCustomAmountEdit::ReflectCtlColor(HDC dc, HBRUSH& brush) { return TWinControl::ReflectCtlColor(dc, brush); }
+bool TCustomAmountEdit::ReflectCtlColor(HDC dc, HBRUSH& brush) {
+  return TWinControl::ReflectCtlColor(dc, brush);
+}
 
 RECT TCustomAmountEdit::ButtonRect() const {
   RECT window;
@@ -341,12 +368,20 @@ LRESULT TCustomAmountEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       const LRESULT r = DefaultHandler(msg, wParam, lParam);
       FocusLost();
       TForm* form = ParentForm();
-      if (refusing_ || !editing_ || (form && form->Destroying())) return r;
+      if (refusing_ || !editing_ || !form || form->Destroying()) return r;
+      // Only leaving for another control of the form ends the edit; a message
+      // box or another program taking the focus does not.
+      const auto to = reinterpret_cast<HWND>(wParam);
+      if (!to || !IsChild(form->Handle(), to)) return r;
       if (!ValidateEdit()) return r;
       editing_ = false;
       ShowValue();
       return r;
     }
+    case WM_SETTINGCHANGE:
+      RefreshSystemSeparators();
+      ShowValue();
+      break;
     case kRefocusMessage:
       SetFocus();
       SelectAll();
@@ -422,7 +457,8 @@ LRESULT TCustomAmountEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCCALCSIZE: {
       const LRESULT r = DefaultHandler(msg, wParam, lParam);
       if (const int w = ButtonWidth(); w > 0) {
-        auto* rect = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
+        auto* rect =
+            wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
         rect->right -= w;
       }
       return r;
@@ -476,11 +512,14 @@ TCalcAmountEdit::TCalcAmountEdit(TComponent* owner) : TCustomAmountEdit(owner, A
 TCalcAmountEdit::~TCalcAmountEdit() = default;
 
 const ClassInfo& TCalcAmountEdit::StaticClass() {
-  static const ClassInfo info("TCalcAmountEdit", &TCustomAmountEdit::StaticClass(), &Construct<TCalcAmountEdit>, {});
+  static const ClassInfo info("TCalcAmountEdit", &TCustomAmountEdit::StaticClass(),
+                              &Construct<TCalcAmountEdit>, {});
   return info;
 }
 
-int TCalcAmountEdit::ButtonWidth() const { return ReadOnly() ? 0 : GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(Dpi())); }
+int TCalcAmountEdit::ButtonWidth() const {
+  return ReadOnly() ? 0 : GetSystemMetricsForDpi(SM_CXVSCROLL, static_cast<UINT>(Dpi()));
+}
 
 void TCalcAmountEdit::PaintButton(HDC dc, const RECT& r) const {
   RECT b = r;
@@ -526,7 +565,9 @@ bool TCalcAmountEdit::DropDownKey(UINT msg, WPARAM key) {
   return popup_->Key(msg, key);
 }
 
-void TCalcAmountEdit::FocusLost() { CloseUp(false); }
+void TCalcAmountEdit::FocusLost() {
+  CloseUp(false);
+}
 
 const ClassInfo& TCurrencyAmountEdit::StaticClass() {
   static const ClassInfo info("TCurrencyAmountEdit", &TCustomAmountEdit::StaticClass(),

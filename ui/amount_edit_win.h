@@ -174,5 +174,7 @@ class TCurrencyAmountEdit : public TCustomAmountEdit {
 
 // The user's decimal and thousands separators.
 NumberSeparators SystemSeparators();
+// Reads them again after the user changed the regional settings.
+void RefreshSystemSeparators();
 
 }  // namespace tallivo::ui

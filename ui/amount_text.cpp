@@ -295,7 +295,8 @@ std::optional<double> ParseAmount(std::string_view text, const AmountParseRules&
   if (!signed_before) TakeSign(text, negative);
   if (p.has_number && !p.suffix.empty() && text.ends_with(p.suffix)) text.remove_suffix(p.suffix.size());
 
-  const std::optional<std::string> number = NormalizeNumber(text, calculator, separators);
+  // Both kinds read an exponent: the plain edit text of a huge value has one.
+  const std::optional<std::string> number = NormalizeNumber(text, true, separators);
   if (!number) return std::nullopt;
   double value = 0;
   const auto result = std::from_chars(number->data(), number->data() + number->size(), value);

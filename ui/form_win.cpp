@@ -12,7 +12,8 @@ namespace tallivo::ui {
 
 template <>
 const EnumNames& EnumNamesOf<TFormBorderStyle>() {
-  static const EnumNames names{{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
+  static const EnumNames names{
+      {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"}};
   return names;
 }
 template <>
@@ -22,8 +23,9 @@ const EnumNames& EnumNamesOf<TBorderIcon>() {
 }
 template <>
 const EnumNames& EnumNamesOf<TPosition>() {
-  static const EnumNames names{{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
-                                "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"}};
+  static const EnumNames names{{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
+                                "poScreenCenter", "poDesktopCenter", "poMainFormCenter",
+                                "poOwnerFormCenter"}};
   return names;
 }
 template <>
@@ -38,14 +40,17 @@ const EnumNames& EnumNamesOf<TFormStyle>() {
 }
 
 const ClassInfo& TSizeConstraints::StaticClass() {
-  static const ClassInfo info(
-      "TSizeConstraints", nullptr, nullptr,
-      {
-          Property<TSizeConstraints>("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight, 0),
-          Property<TSizeConstraints>("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth, 0),
-          Property<TSizeConstraints>("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight, 0),
-          Property<TSizeConstraints>("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth, 0),
-      });
+  static const ClassInfo info("TSizeConstraints", nullptr, nullptr,
+                              {
+                                  Property<TSizeConstraints>("MaxHeight", &TSizeConstraints::MaxHeight,
+                                                             &TSizeConstraints::SetMaxHeight, 0),
+                                  Property<TSizeConstraints>("MaxWidth", &TSizeConstraints::MaxWidth,
+                                                             &TSizeConstraints::SetMaxWidth, 0),
+                                  Property<TSizeConstraints>("MinHeight", &TSizeConstraints::MinHeight,
+                                                             &TSizeConstraints::SetMinHeight, 0),
+                                  Property<TSizeConstraints>("MinWidth", &TSizeConstraints::MinWidth,
+                                                             &TSizeConstraints::SetMinWidth, 0),
+                              });
   return info;
 }
 
@@ -59,9 +64,11 @@ const ClassInfo& TForm::StaticClass() {
   static const ClassInfo info(
       "TForm", &TWinControl::StaticClass(), nullptr,
       {
-          Property<TForm>("BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons,
-                          TBorderIcons{TBorderIcon::biSystemMenu, TBorderIcon::biMinimize, TBorderIcon::biMaximize}),
-          Property<TForm>("BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle, TFormBorderStyle::bsSizeable),
+          Property<TForm>(
+              "BorderIcons", &TForm::BorderIcons, &TForm::SetBorderIcons,
+              TBorderIcons{TBorderIcon::biSystemMenu, TBorderIcon::biMinimize, TBorderIcon::biMaximize}),
+          Property<TForm>("BorderStyle", &TForm::BorderStyle, &TForm::SetBorderStyle,
+                          TFormBorderStyle::bsSizeable),
           Property<TForm>("Caption", &TForm::Caption, &TForm::SetCaption, std::string()),
           Property<TForm>("ClientHeight", &TForm::ClientHeight, &TForm::SetClientHeight, 0),
           Property<TForm>("ClientWidth", &TForm::ClientWidth, &TForm::SetClientWidth, 0),
@@ -163,10 +170,11 @@ void TForm::FillCreateParams(CreateParams& params) {
 void TForm::HandleCreated() {
   if (Application().MainForm() != this && Application().MainForm()) {
     // Owned windows stay above the main window and share its taskbar button.
-    SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Application().MainForm()->Handle()));
+    SetWindowLongPtrW(Handle(), GWLP_HWNDPARENT,
+                      reinterpret_cast<LONG_PTR>(Application().MainForm()->Handle()));
   }
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
-                             0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                             0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
   if (menu_) ::SetMenu(Handle(), menu_->Handle());
   LoadIcons();
   PlaceWindow();
@@ -188,7 +196,8 @@ SIZE TForm::OuterSize(int dpi) const {
   if (clientWidth_ > 0 || clientHeight_ > 0) {
     RECT r{0, 0, MulDiv(clientWidth_, dpi, 96), MulDiv(clientHeight_, dpi, 96)};
     AdjustWindowRectExForDpi(&r, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), menu_ != nullptr,
-                             static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)), static_cast<UINT>(dpi));
+                             static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)),
+                             static_cast<UINT>(dpi));
     return SIZE{r.right - r.left, r.bottom - r.top};
   }
   return SIZE{MulDiv(Width(), dpi, 96), MulDiv(Height(), dpi, 96)};
@@ -203,7 +212,8 @@ void TForm::PlaceWindow() {
   HWND relative = nullptr;
   if (position_ == TPosition::poMainFormCenter || position_ == TPosition::poOwnerFormCenter) {
     TForm* main = Application().MainForm();
-    if (main && main != this && main->HandleAllocated() && IsWindowVisible(main->Handle())) relative = main->Handle();
+    if (main && main != this && main->HandleAllocated() && IsWindowVisible(main->Handle()))
+      relative = main->Handle();
   }
   if (relative) {
     GetWindowRect(relative, &area);
@@ -242,7 +252,9 @@ void TForm::SetWindowState(TWindowState v) {
   ShowWindow(Handle(), kCommands[static_cast<int>(v)]);
 }
 
-bool TForm::Visible() const { return HandleAllocated() ? IsWindowVisible(Handle()) != FALSE : false; }
+bool TForm::Visible() const {
+  return HandleAllocated() ? IsWindowVisible(Handle()) != FALSE : false;
+}
 
 void TForm::SetVisible(bool v) {
   if (!HandleAllocated()) {
@@ -306,6 +318,12 @@ int TForm::ShowModal() {
 namespace {
 // Posted to a form that is to free itself once the current message is done.
 constexpr UINT kReleaseMessage = WM_APP + 0x3F0;
+
+BOOL CALLBACK ForwardSettingChange(HWND child, LPARAM message) {
+  const auto* m = reinterpret_cast<const MSG*>(message);
+  SendMessageW(child, WM_SETTINGCHANGE, m->wParam, m->lParam);
+  return TRUE;
+}
 }  // namespace
 
 void TForm::Release() {
@@ -320,7 +338,8 @@ bool TForm::IsShortCut(unsigned short shortCut) {
     }
   }
   for (std::size_t i = 0; i < ComponentCount(); ++i) {
-    if (auto* list = dynamic_cast<TActionList*>(Components(i)); list && list->IsShortCut(shortCut)) return true;
+    if (auto* list = dynamic_cast<TActionList*>(Components(i)); list && list->IsShortCut(shortCut))
+      return true;
   }
   return false;
 }
@@ -396,6 +415,31 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_HELP:
       return TRUE;
+    case WM_SETTINGCHANGE: {
+      // Only top-level windows hear of it; controls format with the settings.
+      MSG change{};
+      change.wParam = wParam;
+      change.lParam = lParam;
+      EnumChildWindows(Handle(), ForwardSettingChange, reinterpret_cast<LPARAM>(&change));
+      break;
+    }
+    case WM_ACTIVATE:
+      // Like a dialog: remember the focused control while inactive and give
+      // the focus back to it, not to the frame, when active again.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        if (HWND focus = GetFocus(); focus && IsChild(Handle(), focus)) lastFocus_ = focus;
+        return 0;
+      }
+      if (!HIWORD(wParam)) {
+        if (lastFocus_ && IsWindow(lastFocus_) && IsChild(Handle(), lastFocus_) &&
+            IsWindowEnabled(lastFocus_)) {
+          ::SetFocus(lastFocus_);
+        } else if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE)) {
+          ::SetFocus(first);
+        }
+        return 0;
+      }
+      break;
     default:
       break;
   }

@@ -1,7 +1,6 @@
 // The calculator driven as a cashier would: real keys into the focused field,
 // real menu shortcuts, and what the window shows read back.
 #include "tests/e2e/tallivo_fixture.h"
-
 #include "ui/control_win.h"
 
 namespace tallivo::test {
@@ -29,7 +28,10 @@ class MainWindow : public TallivoTest {
 };
 
 TEST_F(MainWindow, StartsWithZeroInEveryField) {
-  for (const char* name : {"CEuro", "EdAmtEur", "EdPaidEUR", "EdChgEUR"}) {
+  // The first field has the focus and shows its value for editing.
+  EXPECT_TRUE(WaitUntil([&] { return Focused() == Control("CEuro"); }));
+  EXPECT_TRUE(ShowsText("CEuro", "0"));
+  for (const char* name : {"EdAmtEur", "EdPaidEUR", "EdChgEUR"}) {
     EXPECT_TRUE(ShowsText(name, Localized("€0.00")));
   }
   for (const char* name : {"CCyp", "EdPaidCYP"}) {
@@ -205,6 +207,24 @@ TEST_F(MainWindow, HugeAmountReportsInvalidOperationAndStaysUsable) {
   Press("Ctrl+A");
   Type("1");
   EXPECT_TRUE(ShowsText("CCyp", Localized("£0.59")));
+}
+
+TEST_F(MainWindow, HelpAboutShowsVersionAndIsFreedOnClose) {
+  for (int showing = 0; showing < 2; ++showing) {
+    SCOPED_TRACE(showing);
+    ASSERT_TRUE(BringToForeground(main_));
+    Press("Alt+H");
+    PressKeys("A");
+    HWND about = WaitForWindow({"TFmAbout", "About Vornel", process_->Id(), true});
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(WindowText(FindChildById(about, ui::ControlIdFromName("LbPrgName"))), "Tallivo");
+    EXPECT_EQ(WindowText(FindChildById(about, ui::ControlIdFromName("LbFVersion"))), "1.0.4.5");
+    EXPECT_FALSE(IsWindowEnabled(main_)) << "shown modally";
+    ASSERT_TRUE(BringToForeground(about));
+    PressKeys("Alt+O");
+    EXPECT_TRUE(WaitGone(about));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main_) != FALSE; }));
+  }
 }
 
 TEST(Program, TerminateEndsWithZeroAndFreesTheHotkey) {

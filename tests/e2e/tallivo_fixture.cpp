@@ -7,7 +7,8 @@ namespace tallivo::test {
 std::string Localized(std::string_view text) {
   auto locale = [](LCTYPE type, const char* fallback) {
     wchar_t buffer[16] = {};
-    return GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, buffer, 16) > 1 ? Narrow(buffer) : std::string(fallback);
+    return GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, buffer, 16) > 1 ? Narrow(buffer)
+                                                                           : std::string(fallback);
   };
   const std::string decimal = locale(LOCALE_SDECIMAL, ".");
   const std::string thousands = locale(LOCALE_STHOUSAND, ",");
@@ -24,7 +25,15 @@ std::string Localized(std::string_view text) {
   return out;
 }
 
-std::string TallivoPath() { return ExecutableDir() + "Tallivo.exe"; }
+void CloseMessageBox(HWND box) {
+  // A click needs the button uncovered; the keyboard needs the box in front.
+  if (PressDialogButton(box, "OK")) return;
+  if (BringToForeground(box)) PressKeys("Enter");
+}
+
+std::string TallivoPath() {
+  return ExecutableDir() + "Tallivo.exe";
+}
 
 void TallivoTest::SetUp() {}
 
@@ -54,8 +63,8 @@ HWND TallivoTest::Control(std::string_view name) const {
 ::testing::AssertionResult TallivoTest::ShowsText(std::string_view name, const std::string& text) const {
   std::string last;
   if (WaitUntil([&] { return (last = Text(name)) == text; })) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << std::string(name) << " shows \"" << last << "\", expected \"" << text
-                                       << "\"";
+  return ::testing::AssertionFailure()
+         << std::string(name) << " shows \"" << last << "\", expected \"" << text << "\"";
 }
 
 void TallivoTest::Press(std::string_view chord) {
@@ -72,8 +81,7 @@ std::string TallivoTest::AcceptMessageBox() {
   HWND box = WaitForDialog(process_->Id());
   if (!box) return "(no message box)";
   const std::string text = DialogText(box);
-  BringToForeground(box);
-  PressKeys("Enter");
+  CloseMessageBox(box);
   WaitGone(box);
   return text;
 }

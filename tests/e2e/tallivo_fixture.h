@@ -21,6 +21,9 @@ std::string Localized(std::string_view text);
 
 std::string TallivoPath();
 
+// Presses OK in a message box.
+void CloseMessageBox(HWND box);
+
 class TallivoTest : public ::testing::Test {
  protected:
   void SetUp() override;

@@ -1,0 +1,113 @@
+// Ctrl-F12 from another program: it copies that program's selection and
+// toggles the calculator.
+#include <string>
+
+#include "tests/e2e/tallivo_fixture.h"
+
+namespace tallivo::test {
+namespace {
+
+// Handles this thread's messages while waiting, so our own window can take
+// the keys Tallivo sends it.
+bool PumpUntil(const std::function<bool()>& condition) {
+  return WaitUntil([&] {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    return condition();
+  });
+}
+
+std::string ClipboardText() {
+  std::string text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text = Narrow(chars);
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+// Another program's window: a text field with its text selected.
+class OtherProgram {
+ public:
+  OtherProgram() {
+    window_ = CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 120, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+    edit_ = CreateWindowExW(0, L"EDIT", L"copy me", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 200, 24,
+                            window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  ~OtherProgram() { DestroyWindow(window_); }
+  OtherProgram(const OtherProgram&) = delete;
+  OtherProgram& operator=(const OtherProgram&) = delete;
+
+  bool Focus() {
+    if (!BringToForeground(window_)) return false;
+    SetFocus(edit_);
+    SendMessageW(edit_, EM_SETSEL, 0, -1);
+    return PumpUntil([&] { return GetFocus() == edit_; });
+  }
+  HWND Window() const { return window_; }
+
+ private:
+  HWND window_;
+  HWND edit_;
+};
+
+class Hotkey : public TallivoTest {
+ protected:
+  void SetUp() override {
+    Start();
+    ASSERT_TRUE(WaitVisible(main_));
+    ASSERT_TRUE(WaitForInputProcessed(main_));
+  }
+  void TearDown() override {
+    if (process_ && process_->IsRunning()) {
+      EXPECT_EQ(Terminate(), std::optional<DWORD>(0));
+    }
+    TallivoTest::TearDown();
+  }
+};
+
+TEST_F(Hotkey, CopiesFromTheFocusedProgramAndTogglesTheCalculator) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
+  OtherProgram other;
+  ASSERT_TRUE(other.Focus());
+  ASSERT_TRUE(PressKeys("Ctrl+F12"));
+  EXPECT_TRUE(PumpUntil([&] { return ClipboardText() == "copy me"; })) << ClipboardText();
+  EXPECT_TRUE(PumpUntil([&] { return IsMinimized(main_) || !IsVisible(main_); }));
+
+  ASSERT_TRUE(other.Focus());
+  ASSERT_TRUE(PressKeys("Ctrl+F12"));
+  EXPECT_TRUE(
+      PumpUntil([&] { return IsVisible(main_) && !IsMinimized(main_) && ForegroundWindow() == main_; }));
+}
+
+TEST_F(Hotkey, AMaximisedWindowIsBroughtBackNotHidden) {
+  ASSERT_TRUE(BringToForeground(main_));
+  ShowWindow(main_, SW_MAXIMIZE);  // as the title bar's maximise button would
+  ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main_) != FALSE; }));
+  OtherProgram other;
+  ASSERT_TRUE(other.Focus());
+  ASSERT_TRUE(PressKeys("Ctrl+F12"));
+  EXPECT_TRUE(PumpUntil([&] { return ForegroundWindow() == main_; }));
+  EXPECT_FALSE(IsMinimized(main_));
+  EXPECT_TRUE(IsVisible(main_));
+}
+
+TEST_F(Hotkey, OtherIdentifiersChangeNothing) {
+  PostMessageW(main_, WM_HOTKEY, 2, MAKELPARAM(MOD_CONTROL, VK_F12));
+  ASSERT_TRUE(WaitForInputProcessed(main_));
+  EXPECT_TRUE(IsVisible(main_));
+  EXPECT_FALSE(IsMinimized(main_));
+}
+
+}  // namespace
+}  // namespace tallivo::test
