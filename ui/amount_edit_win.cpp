@@ -275,11 +275,15 @@ bool TCustomAmountEdit::ValidateEdit() {
     refusing_ = true;
     Application().MessageBox("Value out of bounds", Application().Title(), MB_OK | MB_ICONERROR);
     refusing_ = false;
+    refused_ = true;
+    // Back to this field however the activation and the focus change race.
+    if (TForm* form = ParentForm(); form && HandleAllocated()) form->RememberFocus(Handle());
     if (HandleAllocated()) PostMessageW(Handle(), kRefocusMessage, 0, 0);
     return false;
   }
   value_ = v;
   modified_ = false;
+  refused_ = false;
   return true;
 }
 
@@ -301,6 +305,7 @@ void TCustomAmountEdit::ChangeFromDropDown(std::optional<double> value) {
 
 bool TCustomAmountEdit::ReflectCommand(WORD code) {
   if (code == EN_CHANGE && !settingText_ && editing_) {
+    refused_ = false;
     modified_ = true;
     Changed();
     return true;
@@ -373,6 +378,12 @@ LRESULT TCustomAmountEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       // box or another program taking the focus does not.
       const auto to = reinterpret_cast<HWND>(wParam);
       if (!to || !IsChild(form->Handle(), to)) return r;
+      if (refused_) {
+        // The refused value is still there: come back without asking again
+        // (the activation that follows the message box may move the focus late).
+        PostMessageW(Handle(), kRefocusMessage, 0, 0);
+        return r;
+      }
       if (!ValidateEdit()) return r;
       editing_ = false;
       ShowValue();

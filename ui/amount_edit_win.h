@@ -137,6 +137,7 @@ class TCustomAmountEdit : public TWinControl {
   bool settingText_ = false;
   bool dropChar_ = false;
   bool refusing_ = false;
+  bool refused_ = false;  // the typed value was refused and is still there
 };
 
 // The converter's field: plain number while editing, with a drop-down

@@ -123,6 +123,9 @@ class TForm : public TWinControl {
   // Runs the shortcut if a menu item or action of this form has it.
   bool IsShortCut(unsigned short shortCut);
 
+  // The control that gets the focus back when the form is next activated.
+  void RememberFocus(HWND control) { lastFocus_ = control; }
+
   // Tooltip of a control on this form.
   void UpdateHint(TWinControl& control);
 

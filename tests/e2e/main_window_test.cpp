@@ -169,7 +169,10 @@ TEST_F(MainWindow, ValueOutOfBoundsKeepsTheFocus) {
   Type("12345678901");
   PressKeys("Tab");
   EXPECT_EQ(AcceptMessageBox(), "Value out of bounds");
-  ASSERT_TRUE(WaitUntil([&] { return Focused() == Control("EdAmtEur"); }));
+  ASSERT_TRUE(WaitUntil([&] { return Focused() == Control("EdAmtEur"); })) << Describe(Focused());
+  // No second refusal: the value is not asked for again until it changes.
+  EXPECT_TRUE(WaitForInputProcessed(main_));
+  EXPECT_EQ(FindTopLevel({"#32770", "", process_->Id(), true}), nullptr);
   EXPECT_EQ(Text("EdAmtEur"), "12345678901");
   // Its text is selected: typing replaces it.
   Type("5");

@@ -215,7 +215,11 @@ TEST_F(AboutBoxTest, EveryWayOfClosingFreesTheBox) {
   };
   const std::vector<Case> cases = {
       {"Ok clicked with the mouse",
-       [](HWND box, HWND button) { return drv::BringToForeground(box) && drv::Click(button); }},
+       // A click needs the button uncovered, not the box active.
+       [](HWND box, HWND button) {
+         drv::BringToForeground(box, drv::Timeout{2000});
+         return drv::Click(button);
+       }},
       {"Ok by its mnemonic Alt+O",
        [](HWND box, HWND) { return drv::BringToForeground(box) && drv::PressKeys("Alt+O"); }},
       {"Ok pressed by a program",
