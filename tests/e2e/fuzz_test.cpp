@@ -200,7 +200,6 @@ TEST_F(Fuzz, ChangeShowsTheEngineResultForWhateverIsTyped) {
       // The change is computed, with this field's grouping, once its text changes.
       bool typedInto = false;
       for (int i = 0; i < 250; ++i) {
-        const std::string before = Text("EdChgEUR");
         const std::string typedBefore = Text(input.field);
         RandomAction(rng);
         ASSERT_TRUE(WaitForInputProcessed(main_));
@@ -209,15 +208,18 @@ TEST_F(Fuzz, ChangeShowsTheEngineResultForWhateverIsTyped) {
         typedInto = typedInto || Text(input.field) != typedBefore;
         if (!typedInto) continue;
         std::string expected;
+        bool overflow = false;
         const bool consistent = WaitUntil(
             [&] {
+              DismissMessage();  // a report may come after the input was handled
               try {
                 const double change =
                     ChangeEur(input.trigger, value("EdAmtEur", input.field), value("EdPaidCYP", input.field),
                               value("EdPaidEUR", input.field));
                 expected = Display("EdChgEUR", std::clamp(change, -999999999.0, 999999999.0));
               } catch (const EInvalidOp&) {
-                expected = before;
+                overflow = true;
+                return true;
               }
               // A field emptied by the action is reset to 0 before the change is computed.
               return Held(input.field).has_value() && Text("EdChgEUR") == expected;
@@ -226,6 +228,19 @@ TEST_F(Fuzz, ChangeShowsTheEngineResultForWhateverIsTyped) {
         ASSERT_TRUE(consistent) << input.field << " holds \"" << Text(input.field) << "\", change shows \""
                                 << Text("EdChgEUR") << "\", expected \"" << expected << "\" (action " << i
                                 << ")";
+        if (overflow) {
+          // Past what the rounding holds the change is reported, not shown;
+          // empty the field and go on from a state the engine can check.
+          ASSERT_TRUE(WaitUntil([&] {
+            DismissMessage();
+            return FindTopLevel({"#32770", "", process_->Id(), true}) == nullptr;
+          }));
+          ASSERT_TRUE(BringToForeground(main_));
+          Press("Ctrl+A");
+          Press("Delete");
+          ASSERT_TRUE(WaitUntil([&] { return Held(input.field) == 0.0 && !DismissMessage(); }))
+              << Text(input.field);
+        }
       }
       // Move on; a value out of bounds is refused and keeps the focus.
       const std::optional<double> held = Held(input.field);
