@@ -313,10 +313,6 @@ bool TCustomAmountEdit::ReflectCommand(WORD code) {
   return false;
 }
 
-bool TCustomAmountEdit::ReflectCtlColor(HDC dc, HBRUSH& brush) {
-  return TWinControl::ReflectCtlColor(dc, brush);
-}
-
 RECT TCustomAmountEdit::ButtonRect() const {
   RECT window;
   GetWindowRect(Handle(), &window);

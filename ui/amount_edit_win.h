@@ -101,7 +101,6 @@ class TCustomAmountEdit : public TWinControl {
   void HandleCreated() override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
   bool ReflectCommand(WORD code) override;
-  bool ReflectCtlColor(HDC dc, HBRUSH& brush) override;
   void FontChanged() override;
   void DpiChanged() override;
   // Room at the right edge for a button, in pixels; 0 for none.

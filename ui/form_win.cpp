@@ -277,7 +277,7 @@ void TForm::Show() {
 }
 
 void TForm::Close() {
-  TCloseAction action = modal_ ? TCloseAction::caHide : TCloseAction::caHide;
+  TCloseAction action = TCloseAction::caHide;
   if (OnClose) OnClose(this, action);
   if (action == TCloseAction::caNone) return;
   if (modal_) {

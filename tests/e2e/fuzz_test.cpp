@@ -46,20 +46,8 @@ std::string Display(std::string_view field, std::optional<double> v) {
   return ui::DisplayText(v, Settings(field), ui::SystemSeparators());
 }
 
-class Fuzz : public TallivoTest {
+class Fuzz : public ShownTallivoTest {
  protected:
-  void SetUp() override {
-    Start();
-    ASSERT_TRUE(WaitVisible(main_));
-    ASSERT_TRUE(BringToForeground(main_));
-  }
-  void TearDown() override {
-    if (process_ && process_->IsRunning()) {
-      EXPECT_EQ(Terminate(), std::optional<DWORD>(0));
-    }
-    TallivoTest::TearDown();
-  }
-
   // The value a field holds as the program reads it: what is typed while it
   // is focused, the shown value otherwise.
   std::optional<double> Held(std::string_view field) {

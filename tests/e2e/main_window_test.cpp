@@ -6,20 +6,8 @@
 namespace tallivo::test {
 namespace {
 
-class MainWindow : public TallivoTest {
+class MainWindow : public ShownTallivoTest {
  protected:
-  void SetUp() override {
-    Start();
-    ASSERT_TRUE(WaitVisible(main_));
-    ASSERT_TRUE(BringToForeground(main_));
-  }
-  void TearDown() override {
-    if (process_ && process_->IsRunning()) {
-      const auto code = Terminate();
-      EXPECT_EQ(code, std::optional<DWORD>(0));
-    }
-    TallivoTest::TearDown();
-  }
   // Puts the focus into a field by its shortcut and waits until it has it.
   void FocusBy(std::string_view chord, std::string_view field) {
     Press(chord);

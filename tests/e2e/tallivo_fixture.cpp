@@ -86,4 +86,17 @@ std::string TallivoTest::AcceptMessageBox() {
   return text;
 }
 
+void ShownTallivoTest::SetUp() {
+  Start();
+  ASSERT_TRUE(WaitVisible(main_));
+  ASSERT_TRUE(BringToForeground(main_));
+}
+
+void ShownTallivoTest::TearDown() {
+  if (process_ && process_->IsRunning()) {
+    EXPECT_EQ(Terminate(), std::optional<DWORD>(0));
+  }
+  TallivoTest::TearDown();
+}
+
 }  // namespace tallivo::test

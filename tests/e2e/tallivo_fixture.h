@@ -51,4 +51,12 @@ class TallivoTest : public ::testing::Test {
   HWND main_ = nullptr;
 };
 
+// Tallivo started and in front for each test, and ended with File > Terminate,
+// which must give exit code 0.
+class ShownTallivoTest : public TallivoTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+};
+
 }  // namespace tallivo::test
