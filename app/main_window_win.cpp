@@ -38,6 +38,9 @@ const ui::ClassInfo& TFmMain::StaticClass() {
                                       Handler("ActFocusEuroExecute", &F::ActFocusEuroExecute),
                                       Handler("ActFocusCYPExecute", &F::ActFocusCYPExecute),
                                       Handler("ActFocusChgEurExecute", &F::ActFocusChgEurExecute),
+                                      Handler("Show1Click", &F::Show1Click),
+                                      Handler("Hide1Click", &F::Hide1Click),
+                                      Handler("erminate1Click", &F::erminate1Click),
                                   },
                                   {
                                       Field("Label1", &F::Label1),
@@ -70,6 +73,12 @@ const ui::ClassInfo& TFmMain::StaticClass() {
                                       Field("ActFocusCYP", &F::ActFocusCYP),
                                       Field("ActFocusChgEur", &F::ActFocusChgEur),
                                       Field("AutoUpdate1", &F::AutoUpdate1),
+                                      Field("TrayIcon", &F::TrayIcon),
+                                      Field("ImgList", &F::ImgList),
+                                      Field("TrayPopup", &F::TrayPopup),
+                                      Field("Show1", &F::Show1),
+                                      Field("Hide1", &F::Hide1),
+                                      Field("erminate1", &F::erminate1),
                                   });
   return info;
 }
@@ -80,7 +89,7 @@ void RegisterFormClasses() {
         &ui::TButton::StaticClass(), &ui::TCalcAmountEdit::StaticClass(),
         &ui::TCurrencyAmountEdit::StaticClass(), &ui::TMainMenu::StaticClass(),
         &ui::TPopupMenu::StaticClass(), &ui::TMenuItem::StaticClass(), &ui::TActionList::StaticClass(),
-        &ui::TAction::StaticClass()}) {
+        &ui::TAction::StaticClass(), &TTrayIcon::StaticClass(), &ui::TImageList::StaticClass()}) {
     ui::RegisterComponentClass(*c);
   }
   RegisterAboutClasses();
@@ -95,6 +104,7 @@ void TFmMain::FormCreate(TComponent*) {
   if (!RegisterHotKey(Handle(), HotkeyId, MOD_CONTROL, VK_F12)) {
     Application().MessageBox("Unable to assign Ctrl-F12 as hotkey.", Application().Title(), MB_OK);
   }
+  FirstPaintDone = false;
 }
 
 void TFmMain::FormDestroy(TComponent*) {
@@ -102,12 +112,17 @@ void TFmMain::FormDestroy(TComponent*) {
 }
 
 void TFmMain::FormClose(TComponent*, ui::TCloseAction& action) {
-  // Closing only hides the calculator; File > Terminate ends it.
-  Application().Minimize();
+  // Closing only hides the calculator; Terminate ends it.
+  TrayIcon->HideToTray();
   action = ui::TCloseAction::caNone;
 }
 
-void TFmMain::FormPaint(TComponent*) {}
+void TFmMain::FormPaint(TComponent*) {
+  if (FirstPaintDone) return;
+  FirstPaintDone = true;
+  const auto& params = Application().Params();
+  if (params.size() == 1 && params[0] == "-i") TrayIcon->HideToTray();
+}
 
 void TFmMain::TerminateProgram() {
   UnregisterHotKey(Handle(), HotkeyId);
@@ -199,11 +214,23 @@ void TFmMain::EdChgEURPropertiesChange(TComponent*) {
 }
 
 void TFmMain::Minimise1Click(TComponent*) {
-  Application().Minimize();
+  TrayIcon->HideToTray();
 }
 
 void TFmMain::Button1Click(TComponent*) {
-  Application().Minimize();
+  TrayIcon->HideToTray();
+}
+
+void TFmMain::Show1Click(TComponent*) {
+  TrayIcon->RestoreFromTray();
+}
+
+void TFmMain::Hide1Click(TComponent*) {
+  TrayIcon->HideToTray();
+}
+
+void TFmMain::erminate1Click(TComponent*) {
+  TerminateProgram();
 }
 
 void TFmMain::Terminate2Click(TComponent*) {

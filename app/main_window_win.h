@@ -2,11 +2,13 @@
 // change calculator, the menus and the system hotkey.
 #pragma once
 
+#include "tray/tray_icon_win.h"
 #include "ui/actions.h"
 #include "ui/amount_edit_win.h"
 #include "ui/button_win.h"
 #include "ui/form_win.h"
 #include "ui/group_box_win.h"
+#include "ui/icon_win.h"
 #include "ui/label_win.h"
 #include "ui/menu_win.h"
 
@@ -59,6 +61,12 @@ class TFmMain : public ui::TForm {
   ui::TAction* ActFocusCYP = nullptr;
   ui::TAction* ActFocusChgEur = nullptr;
   ui::TMenuItem* AutoUpdate1 = nullptr;
+  TTrayIcon* TrayIcon = nullptr;
+  ui::TImageList* ImgList = nullptr;
+  ui::TPopupMenu* TrayPopup = nullptr;
+  ui::TMenuItem* Show1 = nullptr;
+  ui::TMenuItem* Hide1 = nullptr;
+  ui::TMenuItem* erminate1 = nullptr;
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -84,9 +92,14 @@ class TFmMain : public ui::TForm {
   void ActFocusEuroExecute(TComponent* sender);
   void ActFocusCYPExecute(TComponent* sender);
   void ActFocusChgEurExecute(TComponent* sender);
+  void Show1Click(TComponent* sender);
+  void Hide1Click(TComponent* sender);
+  void erminate1Click(TComponent* sender);
   void ChangeCalculatorInput(ui::TCurrencyAmountEdit& field);
 
   std::string webSite_;
+  // "-i" hides the window at its first paint, so it is drawn once first.
+  bool FirstPaintDone = false;
 };
 
 // Every class the program's stored forms may name.

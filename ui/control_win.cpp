@@ -39,6 +39,9 @@ TWinControl::TWinControl(TComponent* owner) : TComponent(owner), font_(std::make
 
 TWinControl::~TWinControl() {
   DestroyHandle();
+  // What the control owns may still use it (its hooks, its window): free it
+  // while the control is whole.
+  DestroyComponents();
   for (TWinControl* child : controls_) child->parent_ = nullptr;
   if (parent_) {
     auto& siblings = parent_->controls_;
@@ -84,7 +87,8 @@ RECT TWinControl::ScaledBounds() const {
 void TWinControl::ApplyBounds() {
   if (!hwnd_) return;
   const RECT r = ScaledBounds();
-  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TWinControl::SetVisible(bool v) {
@@ -224,9 +228,10 @@ void TWinControl::HandleNeeded() {
   }
   const RECT r = parent_ ? ScaledBounds() : RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
   HWND parentWindow = parent_ ? parent_->hwnd_ : nullptr;
-  const auto id = parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdFromName(Name()))) : nullptr;
-  HWND hwnd = CreateWindowExW(params.exStyle, params.className.c_str(), params.text.c_str(), params.style, r.left,
-                              r.top, parent_ ? r.right - r.left : CW_USEDEFAULT,
+  const auto id =
+      parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdFromName(Name()))) : nullptr;
+  HWND hwnd = CreateWindowExW(params.exStyle, params.className.c_str(), params.text.c_str(), params.style,
+                              r.left, r.top, parent_ ? r.right - r.left : CW_USEDEFAULT,
                               parent_ ? r.bottom - r.top : CW_USEDEFAULT, parentWindow, id,
                               GetModuleHandleW(nullptr), this);
   if (!hwnd) throw std::runtime_error("cannot create the window of " + Name());
@@ -266,7 +271,9 @@ void TWinControl::DestroyHandle() {
   hwnd_ = nullptr;
 }
 
-bool TWinControl::Focused() const { return hwnd_ && GetFocus() == hwnd_; }
+bool TWinControl::Focused() const {
+  return hwnd_ && GetFocus() == hwnd_;
+}
 
 void TWinControl::SetFocus() {
   HandleNeeded();
@@ -317,7 +324,8 @@ HFONT TWinControl::FontHandle() const {
 }
 
 COLORREF TWinControl::ColorRef() const {
-  return color_.IsSystem() ? GetSysColor(color_.SystemIndex()) : static_cast<COLORREF>(color_.value & 0xFFFFFF);
+  return color_.IsSystem() ? GetSysColor(color_.SystemIndex())
+                           : static_cast<COLORREF>(color_.value & 0xFFFFFF);
 }
 
 HBRUSH TWinControl::BackgroundBrush() const {
@@ -331,7 +339,8 @@ HBRUSH TWinControl::BackgroundBrush() const {
 
 bool TWinControl::ReflectCtlColor(HDC dc, HBRUSH& brush) {
   const TColor fc = font_->Color();
-  SetTextColor(dc, fc.IsSystem() ? GetSysColor(fc.SystemIndex()) : static_cast<COLORREF>(fc.value & 0xFFFFFF));
+  SetTextColor(dc,
+               fc.IsSystem() ? GetSysColor(fc.SystemIndex()) : static_cast<COLORREF>(fc.value & 0xFFFFFF));
   SetBkColor(dc, ColorRef());
   brush = BackgroundBrush();
   return true;
@@ -369,6 +378,8 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     return r;
   }
   try {
+    LRESULT result = 0;
+    if (!windowHooks_.empty() && RunWindowHooks(msg, wParam, lParam, result)) return result;
     return WndProc(msg, wParam, lParam);
   } catch (const std::exception& e) {
     ReportCaughtException(e);
@@ -376,6 +387,24 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     ReportCaughtUnknown();
   }
   return 0;
+}
+
+int TWinControl::HookWindow(WindowHook hook) {
+  windowHooks_.emplace_back(nextWindowHook_, std::move(hook));
+  return nextWindowHook_++;
+}
+
+void TWinControl::UnhookWindow(int id) {
+  std::erase_if(windowHooks_, [id](const auto& entry) { return entry.first == id; });
+}
+
+bool TWinControl::RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  // A hook may unhook itself (or another) while running: iterate over a copy.
+  const auto hooks = windowHooks_;
+  for (auto it = hooks.rbegin(); it != hooks.rend(); ++it) {
+    if (it->second(msg, wParam, lParam, result)) return true;
+  }
+  return false;
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -395,7 +424,8 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORLISTBOX:
       if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
         HBRUSH brush = nullptr;
-        if (child->ReflectCtlColor(reinterpret_cast<HDC>(wParam), brush)) return reinterpret_cast<LRESULT>(brush);
+        if (child->ReflectCtlColor(reinterpret_cast<HDC>(wParam), brush))
+          return reinterpret_cast<LRESULT>(brush);
       }
       break;
     case WM_NOTIFY: {

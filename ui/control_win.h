@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/graphics.h"
@@ -94,9 +95,16 @@ class TWinControl : public TComponent {
   // Finds the control whose window this is, or nullptr.
   static TWinControl* FromHandle(HWND hwnd);
 
+  // Hooks see every message of the control's window before the control does,
+  // newest first, whenever the window exists; returning true claims the
+  // message with the given result.
+  using WindowHook = std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)>;
+  int HookWindow(WindowHook hook);
+  void UnhookWindow(int id);
+
  protected:
   struct CreateParams {
-    std::wstring className;  // empty: the framework's own window class
+    std::wstring className;    // empty: the framework's own window class
     bool nativeClass = false;  // a system control class, subclassed
     std::wstring text;
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
@@ -139,12 +147,15 @@ class TWinControl : public TComponent {
   static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR refData);
   LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void ParentFontChanged();
   void ParentColorChanged();
   void ZOrderByTabOrder();
   void UpdateHintTool();
 
   HWND hwnd_ = nullptr;
+  std::vector<std::pair<int, WindowHook>> windowHooks_;
+  int nextWindowHook_ = 1;
   bool ownClass_ = false;
   TWinControl* parent_ = nullptr;
   std::vector<TWinControl*> controls_;
