@@ -4,8 +4,9 @@
 // hiding the program into the tray and bringing it back.
 #pragma once
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <functional>
 #include <memory>

@@ -82,7 +82,7 @@ TEST_F(Hotkey, CopiesFromTheFocusedProgramAndTogglesTheCalculator) {
   ASSERT_TRUE(other.Focus());
   ASSERT_TRUE(PressKeys("Ctrl+F12"));
   EXPECT_TRUE(PumpUntil([&] { return ClipboardText() == "copy me"; })) << ClipboardText();
-  EXPECT_TRUE(PumpUntil([&] { return IsMinimized(main_) || !IsVisible(main_); }));
+  EXPECT_TRUE(PumpUntil([&] { return !IsVisible(main_); })) << "hidden into the tray";
 
   ASSERT_TRUE(other.Focus());
   ASSERT_TRUE(PressKeys("Ctrl+F12"));
