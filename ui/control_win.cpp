@@ -156,10 +156,14 @@ void TWinControl::ParentColorChanged() {
 
 void TWinControl::ParentFontChanged() {
   if (!parentFont_ || !parent_) return;
+  // Still the parent's font: ParentFont stays True however the font is told.
   fontFromParent_ = true;
-  font_->Assign(*parent_->font_);
+  if (font_->SameAs(*parent_->font_)) {
+    FontChanged();
+  } else {
+    font_->Assign(*parent_->font_);
+  }
   fontFromParent_ = false;
-  FontChanged();
 }
 
 void TWinControl::FontChanged() {

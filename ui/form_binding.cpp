@@ -144,7 +144,8 @@ FormValue ToFormValue(const PropValue& v) {
 void SaveSettings(const TPersistent& object, const std::string& prefix, std::vector<FormProperty>& out) {
   for (const PropInfo* p : object.Class().AllProperties()) {
     if (p->kind == PropKind::Object) {
-      SaveSettings(*p->object(object), prefix + p->name + ".", out);
+      // A part that only shows another (a style's font that is the control's) is not stored twice.
+      if (p->stored(object)) SaveSettings(*p->object(object), prefix + p->name + ".", out);
       continue;
     }
     if (!p->get || !p->stored(object)) continue;
