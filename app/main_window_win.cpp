@@ -177,7 +177,9 @@ void TFmMain::CCypPropertiesChange(TComponent*) {
 
 void TFmMain::ChangeCalculatorInput(ui::TCurrencyAmountEdit& field) {
   if (!field.Focused()) return;
-  const std::optional<double> v = field.CurrentValue();
+  std::optional<double> v = field.CurrentValue();
+  // A number just begun ("-", ".") counts as 0 but stays, so ".75" can be typed.
+  if (!v && field.BeginsNumber()) v = 0.0;
   if (!v) {
     // An empty field counts as 0; storing it runs this handler again.
     field.SetEditValue(0.0);

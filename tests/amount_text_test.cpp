@@ -368,5 +368,21 @@ TEST(AmountField, ReadsItsText) {
   }
 }
 
+TEST(StartsNumber, Table) {
+  struct Case {
+    std::string text;
+    NumberSeparators separators;
+    bool expected;
+  };
+  const std::vector<Case> cases = {
+      {"-", kUs, true},         {"+", kUs, true},       {".", kUs, true},         {"-.", kUs, true},
+      {",", kGerman, true},     {"-,", kGerman, true},  {".", kGerman, true},     {"\u066B", kArabic, true},
+      {"", kUs, false},         {",", kUs, false},      {"--", kUs, false},       {"-5", kUs, false},
+      {".5", kUs, false},       {"..", kUs, false},     {". ", kUs, false},       {"x", kUs, false},
+      {"-\u066B1", kArabic, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(StartsNumber(c.text, c.separators), c.expected) << '"' << c.text << '"';
+}
+
 }  // namespace
 }  // namespace tallivo::ui

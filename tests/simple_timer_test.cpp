@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/driver/driver_win.h"
 #include "tray/simple_timer_win.h"
 
 namespace tallivo {
@@ -17,28 +18,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
+using test::PumpUntil;
 
 // How much earlier than its period a system timer may fire against the steady
 // clock (timer and clock granularity). Only lower bounds use it.
 constexpr milliseconds kEarly{100};
-
-// Dispatches this thread's messages until done() holds or a generous limit
-// passes; returns done().
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto deadline = Clock::now() + std::chrono::seconds(10);
-  while (!done()) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageW(&msg);
-      if (done()) return true;
-    }
-    const auto now = Clock::now();
-    if (now >= deadline) return done();
-    const auto left = std::chrono::duration_cast<milliseconds>(deadline - now).count() + 1;
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-  }
-  return true;
-}
 
 // Records each tick of the timers it is the event of.
 struct TickLog {

@@ -23,6 +23,19 @@ std::string LocaleString(LCTYPE type, const char* fallback) {
   return Narrow(buffer);
 }
 
+// Whether typing `typed` would put a second decimal separator into the edit:
+// the text around the selection, which the typed text replaces, has one.
+bool SecondDecimalSeparator(HWND edit, const std::string& typed, const NumberSeparators& separators) {
+  if (typed != (separators.decimal.empty() ? "." : separators.decimal)) return false;
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (start <= end && end <= text.size()) text.erase(start, end - start);
+  return text.find(Widen(typed)) != std::wstring::npos;
+}
+
 TShortCut KeyShortCut(WPARAM key) {
   return MakeShortCut(static_cast<unsigned>(key), GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
                       GetKeyState(VK_MENU) < 0);
@@ -268,6 +281,10 @@ std::optional<double> TCustomAmountEdit::CurrentValue() const {
   return value_;
 }
 
+bool TCustomAmountEdit::BeginsNumber() const {
+  return editing_ && modified_ && StartsNumber(Text(), SystemSeparators());
+}
+
 bool TCustomAmountEdit::ValidateEdit() {
   if (!modified_) return true;
   const std::optional<double> v = ParseFieldText(Text(), settings_, SystemSeparators());
@@ -446,7 +463,9 @@ LRESULT TCustomAmountEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       if (wParam < 0x20 || readOnly_) break;
       const auto typed = TypedText(static_cast<char32_t>(wParam), settings_.kind, SystemSeparators());
-      if (!typed) {
+      // A second separator would make the text unreadable, and a change
+      // field resets an unreadable text to 0: refuse it.
+      if (!typed || SecondDecimalSeparator(Handle(), *typed, SystemSeparators())) {
         MessageBeep(MB_OK);
         return 0;
       }

@@ -57,6 +57,8 @@ class TCustomAmountEdit : public TWinControl {
   // What the user is typing, while the text is changed and not yet validated;
   // the stored value otherwise.
   std::optional<double> CurrentValue() const;
+  // Whether the text being edited is a number just begun ("-", ".").
+  bool BeginsNumber() const;
   // Checks and stores the typed text; false (after telling the user) when the
   // value is out of bounds.
   bool ValidateEdit();

@@ -349,4 +349,10 @@ std::optional<double> ParseFieldText(std::string_view text, const AmountFieldSet
   return ParseAmount(text, rules, separators);
 }
 
+bool StartsNumber(std::string_view text, const NumberSeparators& separators) {
+  if (text.empty()) return false;
+  if (text.front() == '-' || text.front() == '+') text.remove_prefix(1);
+  return text.empty() || text == "." || (!separators.decimal.empty() && text == separators.decimal);
+}
+
 }  // namespace tallivo::ui

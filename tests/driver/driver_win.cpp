@@ -276,6 +276,24 @@ bool WaitUntil(const std::function<bool()>& condition, Timeout timeout) {
   }
 }
 
+bool PumpUntil(const std::function<bool()>& condition, Timeout timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+      if (condition()) return true;
+    }
+    if (condition()) return true;
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()) + 1, QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+  }
+}
+
 // ---- Process ----
 
 std::optional<Process> Process::Start(const std::string& program, const std::vector<std::string>& arguments,
@@ -550,21 +568,34 @@ bool PressKeys(std::string_view chord) {
   return parsed && PressChord(*parsed);
 }
 
-bool MoveMouse(POINT screen_point) {
-  // Absolute coordinates are 0..65535 across the virtual screen; aim at the pixel's centre
-  // so the rounding of either mapping lands on the pixel itself.
+namespace {
+
+// A mouse event at a screen point. Absolute coordinates are 0..65535 across the virtual
+// screen; aim at the pixel's centre so the rounding of either mapping lands on the pixel itself.
+std::optional<INPUT> MouseAt(POINT screen_point, DWORD flags) {
   const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
   const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
   const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
   const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-  if (width <= 0 || height <= 0) return false;
+  if (width <= 0 || height <= 0) return std::nullopt;
   const auto normalise = [](long long offset, long long size) {
     return static_cast<LONG>(((2 * offset + 1) * 65536) / (2 * size));
   };
-  if (!SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK,
-                 normalise(screen_point.x - left, width), normalise(screen_point.y - top, height))) {
-    return false;
-  }
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = normalise(screen_point.x - left, width);
+  input.mi.dy = normalise(screen_point.y - top, height);
+  input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+  return input;
+}
+
+}  // namespace
+
+bool MoveMouse(POINT screen_point) {
+  const std::optional<INPUT> move = MouseAt(screen_point, 0);
+  if (!move) return false;
+  std::vector<INPUT> inputs{*move};
+  if (!Send(inputs)) return false;
   return WaitUntil([&] {
     POINT now{};
     return GetCursorPos(&now) && now.x == screen_point.x && now.y == screen_point.y;
@@ -582,13 +613,14 @@ bool Click(HWND window, std::optional<POINT> client_point, MouseButton button, i
   if (!MoveMouse(point)) return false;
   const bool left = button == MouseButton::kLeft;
   std::vector<INPUT> inputs;
+  // Each button event carries the position too: under Wine a late pointer event of the X
+  // server can move the cursor back after the move arrived.
   for (int i = 0; i < clicks; ++i) {
     for (DWORD flags : {left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN,
                         left ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_RIGHTUP}) {
-      INPUT input{};
-      input.type = INPUT_MOUSE;
-      input.mi.dwFlags = flags;
-      inputs.push_back(input);
+      const std::optional<INPUT> input = MouseAt(point, flags);
+      if (!input) return false;
+      inputs.push_back(*input);
     }
   }
   return Send(inputs);

@@ -41,6 +41,10 @@ std::wstring BuildCommandLine(std::string_view program, const std::vector<std::s
 // true when it held (it is always evaluated at least once).
 bool WaitUntil(const std::function<bool()>& condition, Timeout timeout = kDefaultTimeout);
 
+// For windows of the calling thread: dispatches its messages until `condition`
+// holds or `timeout` passes, waking for each new message; true when it held.
+bool PumpUntil(const std::function<bool()>& condition, Timeout timeout = kDefaultTimeout);
+
 // ---- Processes -------------------------------------------------------------
 
 // A started program. Terminates and reaps it on destruction if it still runs,

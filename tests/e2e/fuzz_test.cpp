@@ -51,7 +51,11 @@ class Fuzz : public ShownTallivoTest {
   // The value a field holds as the program reads it: what is typed while it
   // is focused, the shown value otherwise.
   std::optional<double> Held(std::string_view field) {
-    return ui::ParseFieldText(Text(field), Settings(field), ui::SystemSeparators());
+    const std::string text = Text(field);
+    if (const auto v = ui::ParseFieldText(text, Settings(field), ui::SystemSeparators())) return v;
+    // A number just begun ("-", ".") counts as 0 and is left as typed.
+    if (ui::StartsNumber(text, ui::SystemSeparators())) return 0.0;
+    return std::nullopt;
   }
 
   // Closes the message boxes the last action raised, innermost first; only

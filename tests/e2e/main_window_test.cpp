@@ -139,6 +139,31 @@ TEST_F(MainWindow, EmptyInputsCountAsZeroWithTheirOwnNullRules) {
   EXPECT_TRUE(ShowsText("EdChgEUR", Localized("€4.00")));
 }
 
+TEST_F(MainWindow, ANumberBegunWithASignOrSeparatorIsKept) {
+  // "." and "-" alone read as no number; they must not be reset to 0, or
+  // ".75" would become 75 and a negative amount could not be typed.
+  const struct {
+    const char* shortcut;
+    const char* field;
+    const char* typed;
+    const char* shown;
+    const char* change;
+  } cases[] = {
+      {"Ctrl+H", "EdAmtEur", ".75", ".75", "-€0.75"},
+      {"Ctrl+H", "EdAmtEur", "-5", "-5", "€5.00"},
+      {"Ctrl+H", "EdAmtEur", ",5", ".5", "-€0.50"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    FocusBy(c.shortcut, c.field);
+    Press("Ctrl+A");
+    Press("Delete");
+    Type(c.typed);
+    EXPECT_TRUE(ShowsText(c.field, Localized(c.shown)));
+    EXPECT_TRUE(ShowsText("EdChgEUR", Localized(c.change)));
+  }
+}
+
 TEST_F(MainWindow, ChangeIsClampedToItsBounds) {
   FocusBy("Ctrl+H", "EdAmtEur");
   Press("Tab");

@@ -20,24 +20,7 @@ namespace {
 
 using ui::TComponent;
 namespace drv = test;
-
-// Dispatches this thread's messages until done() holds or a generous limit
-// passes; returns done().
-bool PumpUntil(const std::function<bool()>& done) {
-  const DWORD deadline = GetTickCount() + 15000;
-  while (!done()) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (done()) return true;
-    const auto left = static_cast<LONG>(deadline - GetTickCount());
-    if (left <= 0) return done();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(left), QS_ALLINPUT);
-  }
-  return true;
-}
+using drv::PumpUntil;
 
 class AboutBoxTest : public ::testing::Test {
  protected:
