@@ -168,10 +168,12 @@ void TTrayIcon::Loaded() {
       HideToTray();
     }
   }
-  ModifyTrayIcon();
-  // The final state must not depend on the order the settings arrived in.
-  SetIconVisible(iconVisible_);
+  // The final state must not depend on the order the settings arrived in;
+  // the icon goes to the shell once, as it is after all of them.
+  const bool visible = iconVisible_;
+  iconVisible_ = false;
   SetCycleIcons(cycleIcons_);
+  SetIconVisible(visible);
   SetWantEnterExitEvents(wantEnterExitEvents_);
   // Version 0: the shell sends plain mouse messages as the notification.
   data_.uVersion = 0;
@@ -229,6 +231,10 @@ void TTrayIcon::SetIcon(const ui::TIcon& v) {
 }
 
 void TTrayIcon::SetIconVisible(bool v) {
+  if (Loading()) {
+    iconVisible_ = v;  // Loaded shows it
+    return;
+  }
   if (v) {
     AddTrayIcon();
   } else {
@@ -287,6 +293,13 @@ bool TTrayIcon::DeleteTrayIcon() {
 }
 
 bool TTrayIcon::ModifyTrayIcon() {
+  // Each request is a message the shell must answer; one for an icon it does
+  // not have would only fail. Loaded adds the icon as the settings leave it.
+  if (Loading()) return false;
+  if (!iconVisible_) {
+    FillIconData();
+    return false;
+  }
   return Notify(NIM_MODIFY);
 }
 

@@ -36,6 +36,17 @@ bool SecondDecimalSeparator(HWND edit, const std::string& typed, const NumberSep
   return text.find(Widen(typed)) != std::wstring::npos;
 }
 
+// What a field shows for `value`: the edit text while editing, the display text otherwise.
+std::string ShownText(bool editing, std::optional<double> value, const AmountFieldSettings& settings) {
+  const NumberSeparators separators = SystemSeparators();
+  return editing ? EditText(value, settings, separators) : DisplayText(value, settings, separators);
+}
+
+// The height that fits a line of the field's font.
+int FittedHeight(const TWinControl& field) {
+  return FontMetrics(field.FontHandle()).tmHeight + field.Scale(6);
+}
+
 TShortCut KeyShortCut(WPARAM key) {
   return MakeShortCut(static_cast<unsigned>(key), GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
                       GetKeyState(VK_MENU) < 0);
@@ -201,10 +212,13 @@ void TCustomAmountEdit::FillCreateParams(CreateParams& params) {
   } else {
     params.style |= WS_BORDER;
   }
+  // Created showing the value, at the height AdjustHeight fits it to.
+  params.text = Widen(ShownText(editing_, value_, settings_));
+  params.height = FittedHeight(*this);
 }
 
 void TCustomAmountEdit::HandleCreated() {
-  ShowValue();
+  // The drop-down button's room is only asked for once the window is subclassed.
   if (ButtonWidth() > 0) {
     SetWindowPos(Handle(), nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
   }
@@ -225,13 +239,10 @@ void TCustomAmountEdit::DpiChanged() {
 
 void TCustomAmountEdit::AdjustHeight() {
   if (!HandleAllocated()) return;
-  WindowDc dc(Handle());
-  SelectObjectScope font(dc.Get(), FontHandle());
-  TEXTMETRICW tm{};
-  GetTextMetricsW(dc.Get(), &tm);
-  const int height = tm.tmHeight + Scale(6);
+  const int height = FittedHeight(*this);
   RECT r;
   GetWindowRect(Handle(), &r);
+  if (r.bottom - r.top == height) return;
   SetWindowPos(Handle(), nullptr, 0, 0, r.right - r.left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -252,8 +263,7 @@ void TCustomAmountEdit::SetText(const std::string& text) {
 
 void TCustomAmountEdit::ShowValue() {
   if (!HandleAllocated()) return;
-  const NumberSeparators separators = SystemSeparators();
-  SetText(editing_ ? EditText(value_, settings_, separators) : DisplayText(value_, settings_, separators));
+  SetText(ShownText(editing_, value_, settings_));
 }
 
 void TCustomAmountEdit::Changed() {
@@ -491,10 +501,14 @@ LRESULT TCustomAmountEdit::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NCPAINT: {
       const LRESULT r = DefaultHandler(msg, wParam, lParam);
+      const bool flat = style_->LookAndFeel() != TEditLookAndFeel::lfStandard;
+      // A standard field without a button has nothing to add to the frame,
+      // and fetching a window DC is not free.
+      if (!flat && ButtonWidth() == 0) return r;
       HDC dc = GetWindowDC(Handle());
       RECT window;
       GetWindowRect(Handle(), &window);
-      if (style_->LookAndFeel() != TEditLookAndFeel::lfStandard) {
+      if (flat) {
         RECT frame{0, 0, window.right - window.left, window.bottom - window.top};
         FrameRect(dc, &frame, GetSysColorBrush(COLOR_BTNSHADOW));
       }

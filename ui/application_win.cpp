@@ -87,6 +87,13 @@ void TApplication::ProcessMessages() {
 }
 
 bool TApplication::HandleMessage(MSG& msg) {
+  // Shortcuts, dialog navigation and translation are about keys. Other
+  // messages need not ask which window is active (a trip to the window
+  // manager per message under Wine): IsDialogMessage would only dispatch them.
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
+    DispatchMessageW(&msg);
+    return true;
+  }
   HWND active = GetActiveWindow();
   auto* form = dynamic_cast<TForm*>(TWinControl::FromHandle(active));
   if (form && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) &&
@@ -152,6 +159,5 @@ bool TApplication::RunHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
   }
   return false;
 }
-
 
 }  // namespace tallivo::ui

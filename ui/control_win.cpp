@@ -1,8 +1,7 @@
 #include "ui/control_win.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
+#include <unordered_map>
 
 #include "ui/form_win.h"
 #include "ui/message_window_win.h"
@@ -11,8 +10,34 @@
 namespace tallivo::ui {
 namespace {
 
-constexpr wchar_t kControlProp[] = L"Tallivo.Control";
 constexpr wchar_t kOwnClass[] = L"TallivoControl";
+
+// The controls of this thread's windows (a window's messages are handled on
+// the thread that created it). A window property would do the same, but
+// reading one costs a trip to the window manager on every message under Wine.
+std::unordered_map<HWND, TWinControl*>& ControlsByWindow() {
+  thread_local std::unordered_map<HWND, TWinControl*> controls;
+  return controls;
+}
+
+// A memory DC compatible with the screen, deleted on scope exit.
+class MemoryDc {
+ public:
+  MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  ~MemoryDc() {
+    if (dc_) DeleteDC(dc_);
+  }
+  HDC Get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+bool TabOrderLess(const TWinControl* a, const TWinControl* b) {
+  return (a->TabOrder() < 0 ? INT_MAX : a->TabOrder()) < (b->TabOrder() < 0 ? INT_MAX : b->TabOrder());
+}
 
 }  // namespace
 
@@ -31,6 +56,22 @@ std::string WindowText(HWND hwnd) {
   const int got = GetWindowTextW(hwnd, text.data(), n + 1);
   text.resize(static_cast<std::size_t>(std::max(got, 0)));
   return Narrow(text);
+}
+
+SIZE MeasureText(HFONT font, const std::wstring& text, UINT format) {
+  const MemoryDc dc;
+  const SelectObjectScope selected(dc.Get(), font);
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+TEXTMETRICW FontMetrics(HFONT font) {
+  const MemoryDc dc;
+  const SelectObjectScope selected(dc.Get(), font);
+  TEXTMETRICW tm{};
+  GetTextMetricsW(dc.Get(), &tm);
+  return tm;
 }
 
 TWinControl::TWinControl(TComponent* owner) : TComponent(owner), font_(std::make_unique<TFont>()) {
@@ -212,6 +253,13 @@ void TWinControl::HandleNeeded() {
     if (hwnd_) return;  // the parent created us with its children
   }
   CreateParams params;
+  if (parent_) {
+    const RECT r = ScaledBounds();
+    params.x = r.left;
+    params.y = r.top;
+    params.width = r.right - r.left;
+    params.height = r.bottom - r.top;
+  }
   FillCreateParams(params);
   ownClass_ = !params.nativeClass;
   if (params.className.empty()) params.className = kOwnClass;
@@ -230,27 +278,26 @@ void TWinControl::HandleNeeded() {
       RegisterClassExW(&wc);
     }
   }
-  const RECT r = parent_ ? ScaledBounds() : RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
   HWND parentWindow = parent_ ? parent_->hwnd_ : nullptr;
   const auto id =
-      parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdFromName(Name()))) : nullptr;
+      parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdFromName(Name()))) : params.menu;
   HWND hwnd = CreateWindowExW(params.exStyle, params.className.c_str(), params.text.c_str(), params.style,
-                              r.left, r.top, parent_ ? r.right - r.left : CW_USEDEFAULT,
-                              parent_ ? r.bottom - r.top : CW_USEDEFAULT, parentWindow, id,
+                              params.x, params.y, params.width, params.height, parentWindow, id,
                               GetModuleHandleW(nullptr), this);
   if (!hwnd) throw std::runtime_error("cannot create the window of " + Name());
   if (!ownClass_) {
     hwnd_ = hwnd;
-    SetPropW(hwnd, kControlProp, this);
-    SetWindowSubclass(hwnd, SubclassProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    ControlsByWindow()[hwnd] = this;
+    // Subclassed by hand: comctl32's subclassing reads a window property on
+    // every message, a trip to the window manager each under Wine.
+    nativeProc_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NativeClassProc)));
   }
-  fontHandle_.Reset();
+  // Made at the DPI the window has (FontHandle compares), or while filling the create params.
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
   HandleCreated();
   auto children = controls_;
-  std::stable_sort(children.begin(), children.end(), [](const TWinControl* a, const TWinControl* b) {
-    return (a->tabOrder_ < 0 ? INT_MAX : a->tabOrder_) < (b->tabOrder_ < 0 ? INT_MAX : b->tabOrder_);
-  });
+  std::stable_sort(children.begin(), children.end(), TabOrderLess);
   for (TWinControl* child : children) child->HandleNeeded();
   ZOrderByTabOrder();
   UpdateHintTool();
@@ -259,13 +306,15 @@ void TWinControl::HandleNeeded() {
 void TWinControl::ZOrderByTabOrder() {
   if (!hwnd_) return;
   auto children = controls_;
-  std::stable_sort(children.begin(), children.end(), [](const TWinControl* a, const TWinControl* b) {
-    return (a->tabOrder_ < 0 ? INT_MAX : a->tabOrder_) < (b->tabOrder_ < 0 ? INT_MAX : b->tabOrder_);
-  });
+  std::stable_sort(children.begin(), children.end(), TabOrderLess);
   HWND after = HWND_TOP;
   for (TWinControl* child : children) {
     if (!child->hwnd_) continue;
-    SetWindowPos(child->hwnd_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Children created in tab order are in place already; moving a window to
+    // where it is still costs a round of messages.
+    const HWND expected = after == HWND_TOP ? nullptr : after;
+    if (GetWindow(child->hwnd_, GW_HWNDPREV) != expected)
+      SetWindowPos(child->hwnd_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     after = child->hwnd_;
   }
 }
@@ -273,6 +322,7 @@ void TWinControl::ZOrderByTabOrder() {
 void TWinControl::DestroyHandle() {
   if (hwnd_) DestroyWindow(hwnd_);
   hwnd_ = nullptr;
+  dpi_ = 0;
 }
 
 bool TWinControl::Focused() const {
@@ -290,16 +340,16 @@ void TWinControl::Invalidate() const {
 
 int TWinControl::Dpi() const {
   for (const TWinControl* c = this; c; c = c->parent_) {
-    if (c->hwnd_) {
-      const UINT dpi = GetDpiForWindow(c->hwnd_);
-      if (dpi) return static_cast<int>(dpi);
-    }
+    if (!c->hwnd_) continue;
+    if (!c->dpi_) c->dpi_ = static_cast<int>(GetDpiForWindow(c->hwnd_));
+    if (c->dpi_) return c->dpi_;
   }
   const UINT dpi = GetDpiForSystem();
   return dpi ? static_cast<int>(dpi) : 96;
 }
 
 void TWinControl::DpiChanged() {
+  dpi_ = 0;
   fontHandle_.Reset();
   if (hwnd_) {
     if (parent_) ApplyBounds();
@@ -351,7 +401,10 @@ bool TWinControl::ReflectCtlColor(HDC dc, HBRUSH& brush) {
 }
 
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
-  return hwnd ? static_cast<TWinControl*>(GetPropW(hwnd, kControlProp)) : nullptr;
+  if (!hwnd) return nullptr;
+  const auto& controls = ControlsByWindow();
+  const auto it = controls.find(hwnd);
+  return it == controls.end() ? nullptr : it->second;
 }
 
 LRESULT CALLBACK TWinControl::OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -359,28 +412,30 @@ LRESULT CALLBACK TWinControl::OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, L
   if (!self && msg == WM_NCCREATE) {
     self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->hwnd_ = hwnd;
-    SetPropW(hwnd, kControlProp, self);
+    ControlsByWindow()[hwnd] = self;
   }
   if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
   return self->Dispatch(msg, wParam, lParam);
 }
 
-LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                           DWORD_PTR refData) {
-  auto* self = reinterpret_cast<TWinControl*>(refData);
-  if (self->hwnd_ != hwnd) return DefSubclassProc(hwnd, msg, wParam, lParam);
-  return self->Dispatch(msg, wParam, lParam);
+LRESULT CALLBACK TWinControl::NativeClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Installed only after the control was registered, and the window's last
+  // message (WM_NCDESTROY) unregisters it.
+  TWinControl* self = FromHandle(hwnd);
+  return self ? self->Dispatch(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_NCDESTROY) {
     HWND hwnd = hwnd_;
     const LRESULT r = DefaultHandler(msg, wParam, lParam);
-    if (!ownClass_) RemoveWindowSubclass(hwnd, SubclassProc, 0);
-    RemovePropW(hwnd, kControlProp);
+    ControlsByWindow().erase(hwnd);
     hwnd_ = nullptr;
+    dpi_ = 0;
     return r;
   }
+  // Sent to every window of a tree whose DPI changes, before its top-level window hears of it.
+  if (msg == WM_DPICHANGED || msg == WM_DPICHANGED_BEFOREPARENT) dpi_ = 0;
   try {
     LRESULT result = 0;
     if (!windowHooks_.empty() && RunWindowHooks(msg, wParam, lParam, result)) return result;
@@ -412,7 +467,8 @@ bool TWinControl::RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return ownClass_ ? DefWindowProcW(hwnd_, msg, wParam, lParam) : DefSubclassProc(hwnd_, msg, wParam, lParam);
+  return ownClass_ ? DefWindowProcW(hwnd_, msg, wParam, lParam)
+                   : CallWindowProcW(nativeProc_, hwnd_, msg, wParam, lParam);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -454,6 +510,18 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         for (const TWinControl* child : controls_) child->PaintBehind(dc);
         EndPaint(hwnd_, &ps);
         return 0;
+      }
+      break;
+    case WM_NCPAINT:
+      // A control without a frame or scroll bars has nothing outside its
+      // client area; the default would still fetch a DC for it.
+      if (!ownClass_) {
+        RECT window{};
+        RECT client{};
+        GetWindowRect(hwnd_, &window);
+        GetClientRect(hwnd_, &client);
+        if (window.right - window.left == client.right && window.bottom - window.top == client.bottom)
+          return 0;
       }
       break;
     case WM_ERASEBKGND:

@@ -80,7 +80,9 @@ class TWinControl : public TComponent {
   bool Focused() const;
   virtual void SetFocus();
   void Invalidate() const;
-  // Dots per inch of the monitor the control's form is on.
+  // Dots per inch of the monitor the control's form is on. Read from the
+  // window when it is created and when its DPI changes: asking the system
+  // each time costs a trip to the window manager under Wine.
   int Dpi() const;
   int Scale(int designValue) const { return MulDiv(designValue, Dpi(), 96); }
   // The font handle at the current DPI.
@@ -103,12 +105,17 @@ class TWinControl : public TComponent {
   void UnhookWindow(int id);
 
  protected:
+  // What the window is created with. Create it as it is to be shown: each
+  // change after creation costs messages and another trip to the window manager.
   struct CreateParams {
     std::wstring className;    // empty: the framework's own window class
     bool nativeClass = false;  // a system control class, subclassed
     std::wstring text;
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
+    // In pixels: the scaled bounds for a control, CW_USEDEFAULT for a top-level window.
+    int x = CW_USEDEFAULT, y = CW_USEDEFAULT, width = CW_USEDEFAULT, height = CW_USEDEFAULT;
+    HMENU menu = nullptr;  // a top-level window's menu bar
   };
   virtual void FillCreateParams(CreateParams& params);
   // The window exists now: push the stored state into it.
@@ -144,8 +151,7 @@ class TWinControl : public TComponent {
  private:
   friend class TForm;
   static LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                       DWORD_PTR refData);
+  static LRESULT CALLBACK NativeClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
   bool RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void ParentFontChanged();
@@ -157,6 +163,7 @@ class TWinControl : public TComponent {
   std::vector<std::pair<int, WindowHook>> windowHooks_;
   int nextWindowHook_ = 1;
   bool ownClass_ = false;
+  WNDPROC nativeProc_ = nullptr;  // the system class's procedure, for a native control
   TWinControl* parent_ = nullptr;
   std::vector<TWinControl*> controls_;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -172,6 +179,7 @@ class TWinControl : public TComponent {
   bool fontFromParent_ = false;
   TColor color_ = clBtnFace;
   bool parentColor_ = true;
+  mutable int dpi_ = 0;  // of the window; 0 while there is none or not yet asked
   mutable UniqueFont fontHandle_;
   mutable int fontDpi_ = 0;
   mutable UniqueBrush brush_;
@@ -180,5 +188,11 @@ class TWinControl : public TComponent {
 
 // Plain text of a control's window.
 std::string WindowText(HWND hwnd);
+
+// Size of `text` in `font` as DrawTextW with DT_CALCRECT and `format` measures it.
+SIZE MeasureText(HFONT font, const std::wstring& text, UINT format);
+// Metrics of `font`. Both measure on a memory DC of their own, so no window's
+// DC has to be fetched.
+TEXTMETRICW FontMetrics(HFONT font);
 
 }  // namespace tallivo::ui

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "ui/actions.h"
 #include "ui/application_win.h"
 #include "ui/form_binding.h"
@@ -165,6 +167,16 @@ void TForm::FillCreateParams(CreateParams& params) {
   if (formStyle_ == TFormStyle::fsStayOnTop) params.exStyle |= WS_EX_TOPMOST;
   params.style |= WS_CLIPCHILDREN;
   params.exStyle |= WS_EX_CONTROLPARENT;
+  // Created with its menu, where and as large as it is to be shown: moving
+  // and resizing it afterwards would cost a round of messages each.
+  if (menu_) params.menu = menu_->Handle();
+  createdDpi_ = Dpi();
+  createdBounds_ = PlacedBounds(createdDpi_, params.style, params.exStyle,
+                                PlacementArea(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)));
+  params.x = createdBounds_.left;
+  params.y = createdBounds_.top;
+  params.width = createdBounds_.right - createdBounds_.left;
+  params.height = createdBounds_.bottom - createdBounds_.top;
 }
 
 void TForm::HandleCreated() {
@@ -175,9 +187,15 @@ void TForm::HandleCreated() {
   }
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                              0, 0, 0, 0, Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (menu_) ::SetMenu(Handle(), menu_->Handle());
   LoadIcons();
-  PlaceWindow();
+  RECT bounds{};
+  GetWindowRect(Handle(), &bounds);
+  // Another DPI (another monitor) or a size the system adjusted: place it as before.
+  if (Dpi() != createdDpi_ || !EqualRect(&bounds, &createdBounds_)) {
+    PlaceWindow();
+  } else {
+    placed_ = true;
+  }
 }
 
 void TForm::LoadIcons() {
@@ -192,43 +210,54 @@ void TForm::LoadIcons() {
   if (smallIcon_) SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
 }
 
-SIZE TForm::OuterSize(int dpi) const {
-  if (clientWidth_ > 0 || clientHeight_ > 0) {
-    RECT r{0, 0, MulDiv(clientWidth_, dpi, 96), MulDiv(clientHeight_, dpi, 96)};
-    AdjustWindowRectExForDpi(&r, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), menu_ != nullptr,
-                             static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)),
-                             static_cast<UINT>(dpi));
-    return SIZE{r.right - r.left, r.bottom - r.top};
-  }
-  return SIZE{MulDiv(Width(), dpi, 96), MulDiv(Height(), dpi, 96)};
-}
-
-void TForm::PlaceWindow() {
-  const int dpi = Dpi();
-  const SIZE size = OuterSize(dpi);
-  int x = MulDiv(Left(), dpi, 96);
-  int y = MulDiv(Top(), dpi, 96);
-  RECT area{};
-  HWND relative = nullptr;
+RECT TForm::PlacementArea(HMONITOR monitor) const {
   if (position_ == TPosition::poMainFormCenter || position_ == TPosition::poOwnerFormCenter) {
     TForm* main = Application().MainForm();
-    if (main && main != this && main->HandleAllocated() && IsWindowVisible(main->Handle()))
-      relative = main->Handle();
+    if (main && main != this && main->HandleAllocated() && IsWindowVisible(main->Handle())) {
+      RECT area{};
+      GetWindowRect(main->Handle(), &area);
+      return area;
+    }
   }
-  if (relative) {
-    GetWindowRect(relative, &area);
-  } else {
-    MONITORINFO mi{};
-    mi.cbSize = sizeof(mi);
-    GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &mi);
-    area = mi.rcWork;
+  MONITORINFO mi{};
+  mi.cbSize = sizeof(mi);
+  GetMonitorInfoW(monitor, &mi);
+  return mi.rcWork;
+}
+
+RECT TForm::PlacedBounds(int dpi, DWORD style, DWORD exStyle, const RECT& area) const {
+  SIZE size{MulDiv(Width(), dpi, 96), MulDiv(Height(), dpi, 96)};
+  if (clientWidth_ > 0 || clientHeight_ > 0) {
+    RECT r{0, 0, MulDiv(clientWidth_, dpi, 96), MulDiv(clientHeight_, dpi, 96)};
+    AdjustWindowRectExForDpi(&r, style, menu_ != nullptr, exStyle, static_cast<UINT>(dpi));
+    size = SIZE{r.right - r.left, r.bottom - r.top};
   }
+  int x = MulDiv(Left(), dpi, 96);
+  int y = MulDiv(Top(), dpi, 96);
   if (position_ == TPosition::poScreenCenter || position_ == TPosition::poDesktopCenter ||
       position_ == TPosition::poMainFormCenter || position_ == TPosition::poOwnerFormCenter) {
     x = area.left + (area.right - area.left - size.cx) / 2;
     y = area.top + (area.bottom - area.top - size.cy) / 2;
   }
-  SetWindowPos(Handle(), nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  // The limits a move of such a window meets through WM_GETMINMAXINFO; the
+  // centring above is of the size asked for, as it was when placed by a move.
+  if ((style & WS_THICKFRAME) || !(style & (WS_POPUP | WS_CHILD))) {
+    const auto limit = [dpi](LONG& v, int min, int max) {
+      if (max > 0) v = std::min<LONG>(v, MulDiv(max, dpi, 96));
+      if (min > 0) v = std::max<LONG>(v, MulDiv(min, dpi, 96));
+    };
+    limit(size.cx, constraints_->MinWidth(), constraints_->MaxWidth());
+    limit(size.cy, constraints_->MinHeight(), constraints_->MaxHeight());
+  }
+  return RECT{x, y, x + size.cx, y + size.cy};
+}
+
+void TForm::PlaceWindow() {
+  const RECT r = PlacedBounds(Dpi(), static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)),
+                              static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)),
+                              PlacementArea(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY)));
+  SetWindowPos(Handle(), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   placed_ = true;
 }
 

@@ -146,7 +146,11 @@ class TForm : public TWinControl {
  private:
   void Initialize();
   void PlaceWindow();
-  SIZE OuterSize(int dpi) const;
+  // Outer bounds in screen pixels at `dpi` for a window of `style` and
+  // `exStyle`, centred (if Position says so) in `area`.
+  RECT PlacedBounds(int dpi, DWORD style, DWORD exStyle, const RECT& area) const;
+  // What Position centres in: the visible main form, or the work area of `monitor`.
+  RECT PlacementArea(HMONITOR monitor) const;
   void LoadIcons();
 
   std::string caption_;
@@ -164,6 +168,10 @@ class TForm : public TWinControl {
   bool modal_ = false;
   bool destroying_ = false;
   bool placed_ = false;
+  // Where the window was created, at which DPI: it is placed again only if it
+  // did not end up there.
+  RECT createdBounds_{};
+  int createdDpi_ = 0;
   HWND tooltip_ = nullptr;
   HWND lastFocus_ = nullptr;  // the control to give the focus back to on activation
   UniqueIcon bigIcon_;

@@ -3,6 +3,15 @@
 #include "ui/text_win.h"
 
 namespace tallivo::ui {
+namespace {
+
+// The caption's size in the label's font, as an auto-sized label shows it.
+SIZE FittedSize(const TLabel& label) {
+  const std::wstring text = Widen(label.Caption().empty() ? std::string(" ") : label.Caption());
+  return MeasureText(label.FontHandle(), text, DT_SINGLELINE | (label.ShowAccelChar() ? 0 : DT_NOPREFIX));
+}
+
+}  // namespace
 
 template <>
 const EnumNames& EnumNamesOf<TAlignment>() {
@@ -50,9 +59,15 @@ void TLabel::FillCreateParams(CreateParams& params) {
   params.text = Widen(caption_);
   params.style |= SS_NOTIFY;
   params.style |= alignment_ == TAlignment::taRightJustify ? SS_RIGHT
-                  : alignment_ == TAlignment::taCenter    ? SS_CENTER
-                                                          : SS_LEFT;
+                  : alignment_ == TAlignment::taCenter     ? SS_CENTER
+                                                           : SS_LEFT;
   if (!showAccelChar_) params.style |= SS_NOPREFIX;
+  if (autoSize_) {
+    // Created at its fitted size, so AdjustSize finds nothing to change.
+    const SIZE size = FittedSize(*this);
+    params.width = size.cx;
+    params.height = size.cy;
+  }
 }
 
 void TLabel::FontChanged() {
@@ -67,13 +82,11 @@ void TLabel::DpiChanged() {
 
 void TLabel::AdjustSize() {
   if (!autoSize_ || !HandleAllocated()) return;
-  WindowDc dc(Handle());
-  SelectObjectScope font(dc.Get(), FontHandle());
-  RECT r{0, 0, 0, 0};
-  const std::wstring text = Widen(caption_.empty() ? std::string(" ") : caption_);
-  DrawTextW(dc.Get(), text.c_str(), static_cast<int>(text.size()), &r,
-            DT_CALCRECT | DT_SINGLELINE | (showAccelChar_ ? 0 : DT_NOPREFIX));
-  SetWindowPos(Handle(), nullptr, 0, 0, r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const SIZE size = FittedSize(*this);
+  RECT r{};
+  GetWindowRect(Handle(), &r);
+  if (r.right - r.left == size.cx && r.bottom - r.top == size.cy) return;
+  SetWindowPos(Handle(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace tallivo::ui
