@@ -28,21 +28,6 @@ class Theme {
   HTHEME theme_;
 };
 
-// A memory DC deleted on scope exit.
-class MemoryDc {
- public:
-  explicit MemoryDc(HDC like) : dc_(CreateCompatibleDC(like)) {}
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  ~MemoryDc() {
-    if (dc_) DeleteDC(dc_);
-  }
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 int PushButtonState(UINT itemState, bool hot, bool isDefault) {
   if (itemState & ODS_DISABLED) return PBS_DISABLED;
   if (itemState & ODS_SELECTED) return PBS_PRESSED;

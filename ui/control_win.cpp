@@ -20,21 +20,6 @@ std::unordered_map<HWND, TWinControl*>& ControlsByWindow() {
   return controls;
 }
 
-// A memory DC compatible with the screen, deleted on scope exit.
-class MemoryDc {
- public:
-  MemoryDc() : dc_(CreateCompatibleDC(nullptr)) {}
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  ~MemoryDc() {
-    if (dc_) DeleteDC(dc_);
-  }
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
 bool TabOrderLess(const TWinControl* a, const TWinControl* b) {
   return (a->TabOrder() < 0 ? INT_MAX : a->TabOrder()) < (b->TabOrder() < 0 ? INT_MAX : b->TabOrder());
 }

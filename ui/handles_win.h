@@ -78,6 +78,21 @@ using UniqueMenu = UniqueHandle<MenuTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueImageList = UniqueHandle<ImageListTraits>;
 
+// A memory DC compatible with `like` (the screen by default), deleted on scope exit.
+class MemoryDc {
+ public:
+  explicit MemoryDc(HDC like = nullptr) : dc_(CreateCompatibleDC(like)) {}
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  ~MemoryDc() {
+    if (dc_) DeleteDC(dc_);
+  }
+  HDC Get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
 // A screen or window DC released on scope exit.
 class WindowDc {
  public:
