@@ -87,11 +87,6 @@ constexpr char kCalculatorClass[] = "TallivoCalculator";
 
 class AmountFields : public ShownTallivoTest {
  protected:
-  // Puts the focus into a field by its shortcut and waits until it has it.
-  void FocusBy(std::string_view chord, std::string_view field) {
-    Press(chord);
-    ASSERT_TRUE(WaitUntil([&] { return Focused() == Control(field); })) << field;
-  }
   // The drop-down calculator while it is shown, else nullptr.
   HWND Calculator() const { return FindTopLevel({kCalculatorClass, "", process_->Id(), true}); }
   HWND WaitForCalculator() const {

@@ -6,14 +6,7 @@
 namespace tallivo::test {
 namespace {
 
-class MainWindow : public ShownTallivoTest {
- protected:
-  // Puts the focus into a field by its shortcut and waits until it has it.
-  void FocusBy(std::string_view chord, std::string_view field) {
-    Press(chord);
-    ASSERT_TRUE(WaitUntil([&] { return Focused() == Control(field); })) << field;
-  }
-};
+using MainWindow = ShownTallivoTest;
 
 TEST_F(MainWindow, StartsWithZeroInEveryField) {
   // The first field has the focus and shows its value for editing.

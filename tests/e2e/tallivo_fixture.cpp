@@ -56,6 +56,11 @@ std::optional<DWORD> TallivoTest::Terminate() {
   return process_->WaitForExit();
 }
 
+void TallivoTest::FocusBy(std::string_view chord, std::string_view field) {
+  Press(chord);
+  ASSERT_TRUE(WaitUntil([&] { return Focused() == Control(field); })) << field;
+}
+
 HWND TallivoTest::Control(std::string_view name) const {
   return FindChildById(main_, ui::ControlIdFromName(name));
 }

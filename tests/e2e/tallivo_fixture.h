@@ -41,6 +41,8 @@ class TallivoTest : public ::testing::Test {
   ::testing::AssertionResult ShowsText(std::string_view name, const std::string& text) const;
   // Presses a chord in the main window and waits until it was handled.
   void Press(std::string_view chord);
+  // Puts the focus into a field by its shortcut and waits until it has it.
+  void FocusBy(std::string_view chord, std::string_view field);
   // Types characters with the keyboard and waits until they were handled.
   void Type(std::string_view text);
   // The message box the program shows now: its text; it is closed with OK.
