@@ -474,7 +474,8 @@ TEST(AmountFieldsDpi, LayoutAndTextScaleWithTheDpi) {
     m.label = {label.right - label.left, label.bottom - label.top};
     const RECT field = WindowRect(control("CCyp"));
     m.fieldHeight = field.bottom - field.top;
-    m.inkHeight = InkHeight(control("CCyp"));
+    // The screen may show the field's first paint a little after it is done.
+    WaitUntil([&] { return (m.inkHeight = InkHeight(control("CCyp"))) > 0; });
     // The calculator's keys grow too.
     ASSERT_TRUE(PressKeys("F4"));
     HWND calculator = WaitForWindow({kCalculatorClass, "", process->Id(), true});

@@ -150,7 +150,9 @@ TEST_F(AboutBoxTest, DrawsTheTickWithoutItsBackgroundAndTheSideLabelOnItsSide) {
       return green >= 12;
     });
     // The blue text inside the blue frame: where its pixels lie.
-    if (const auto image = drv::CaptureWindow(side)) {
+    drv::WaitUntil([&] {
+      const auto image = drv::CaptureWindow(side);
+      if (!image) return false;
       int left = image->Width(), right = -1, top = image->Height(), bottom = -1;
       for (int y = 2; y < image->Height() - 2; ++y) {
         for (int x = 2; x < image->Width() - 2; ++x) {
@@ -163,13 +165,18 @@ TEST_F(AboutBoxTest, DrawsTheTickWithoutItsBackgroundAndTheSideLabelOnItsSide) {
       }
       textWidth = right - left + 1;
       textHeight = bottom - top + 1;
-    }
+      return textHeight > 2 * textWidth && textWidth > 5;
+    });
     if (const char* path = std::getenv("TALLIVO_ABOUT_SCREENSHOT")) drv::SaveScreenshot(path, box);
     // Disabled, the tick turns into an embossed grey shape.
     EnableWindow(button, FALSE);
     RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    if (const auto image = drv::CaptureWindow(button)) {
+    // The screen shows the new paint a little later than the paint returns.
+    drv::WaitUntil([&] {
+      const auto image = drv::CaptureWindow(button);
+      if (!image) return false;
       const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+      disabledGreen = disabledShape = 0;
       for (int y = 3; y < image->Height() - 3; ++y) {
         for (int x = 3; x < image->Width() * 45 / 100; ++x) {
           const drv::Color c = image->At(x, y);
@@ -177,7 +184,8 @@ TEST_F(AboutBoxTest, DrawsTheTickWithoutItsBackgroundAndTheSideLabelOnItsSide) {
           if (RGB(c.r, c.g, c.b) == shadow) ++disabledShape;
         }
       }
-    }
+      return disabledGreen == 0 && disabledShape >= 12;
+    });
     EnableWindow(button, TRUE);
     SendMessageW(button, BM_CLICK, 0, 0);
   });
