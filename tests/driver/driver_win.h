@@ -235,6 +235,39 @@ inline bool DoubleClick(HWND window) {
 // WaitUntil where one exists. False on timeout or a hung target.
 bool WaitForInputProcessed(HWND window, Timeout timeout = kDefaultTimeout);
 
+// ---- Settings --------------------------------------------------------------
+
+// A registry value set while this object lives. Destruction puts back what was
+// there before (the old value, no value, or no key at all), however the test
+// ends. An empty name is the key's default value.
+class ScopedRegistryValue {
+ public:
+  static ScopedRegistryValue Dword(HKEY root, std::wstring path, std::wstring name, DWORD value);
+  static ScopedRegistryValue String(HKEY root, std::wstring path, std::wstring name,
+                                    const std::wstring& value);
+  ScopedRegistryValue(HKEY root, std::wstring path, std::wstring name, DWORD type,
+                      const std::vector<BYTE>& data);
+  ScopedRegistryValue(ScopedRegistryValue&& other) noexcept;
+  ScopedRegistryValue& operator=(ScopedRegistryValue&&) = delete;
+  ~ScopedRegistryValue();
+
+  // True when the value was written.
+  bool Set() const { return set_; }
+
+ private:
+  struct Previous {
+    DWORD type;
+    std::vector<BYTE> data;
+  };
+  HKEY root_;
+  std::wstring path_;
+  std::wstring name_;
+  std::wstring created_;  // the outermost key this object created
+  std::optional<Previous> previous_;
+  bool changing_ = false;  // the value was (or may have been) overwritten
+  bool set_ = false;
+};
+
 // ---- Dialogs and message boxes ---------------------------------------------
 
 // Waits for a visible dialog (class "#32770") of process `process_id`; nullptr on timeout.

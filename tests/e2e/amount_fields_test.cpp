@@ -11,46 +11,6 @@
 namespace tallivo::test {
 namespace {
 
-// A value under HKEY_CURRENT_USER, set for the life of this object. The old
-// value, or its absence, comes back on destruction, however the test ends.
-class UserRegistryDword {
- public:
-  UserRegistryDword(std::wstring key, std::wstring name, DWORD value)
-      : key_(std::move(key)), name_(std::move(name)) {
-    DWORD old = 0;
-    DWORD size = sizeof(old);
-    DWORD type = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), RRF_RT_REG_DWORD, &type, &old, &size) ==
-        ERROR_SUCCESS) {
-      old_ = old;
-    }
-    set_ = Write(value);
-  }
-  ~UserRegistryDword() {
-    if (!set_) return;
-    if (old_) {
-      Write(*old_);
-    } else {
-      RegDeleteKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str());
-    }
-  }
-  UserRegistryDword(const UserRegistryDword&) = delete;
-  UserRegistryDword& operator=(const UserRegistryDword&) = delete;
-
-  bool Set() const { return set_; }
-
- private:
-  bool Write(DWORD value) const {
-    return RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), name_.c_str(), REG_DWORD, &value,
-                           sizeof(value)) == ERROR_SUCCESS;
-  }
-
-  std::wstring key_;
-  std::wstring name_;
-  std::optional<DWORD> old_;
-  bool set_ = false;
-};
-
 std::wstring UserLocaleText(LCTYPE type) {
   wchar_t buffer[16] = {};
   return GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, type, buffer, 16) > 1 ? buffer : L"";
@@ -438,7 +398,8 @@ TEST(AmountFieldsDpi, LayoutAndTextScaleWithTheDpi) {
     SCOPED_TRACE(std::to_string(dpi) + " dpi");
     const auto scale = [&](int v) { return MulDiv(v, dpi, 96); };
     const double factor = dpi / 96.0;
-    UserRegistryDword logPixels(L"Control Panel\\Desktop", L"LogPixels", static_cast<DWORD>(dpi));
+    const auto logPixels = ScopedRegistryValue::Dword(HKEY_CURRENT_USER, L"Control Panel\\Desktop",
+                                                      L"LogPixels", static_cast<DWORD>(dpi));
     ASSERT_TRUE(logPixels.Set());
     std::string error;
     auto process = Process::Start(TallivoPath(), {}, &error);
