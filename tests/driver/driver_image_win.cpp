@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "tests/driver/driver_win.h"
+#include "ui/handles_win.h"
 
 namespace tallivo::test {
 namespace {
@@ -17,63 +18,6 @@ constexpr int kNearBackground = 48;
 char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
-
-// ---- GDI owners ----
-
-class ScreenDc {
- public:
-  ScreenDc() : dc_(GetDC(nullptr)) {}
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  ~ScreenDc() {
-    if (dc_) ReleaseDC(nullptr, dc_);
-  }
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-class MemoryDc {
- public:
-  explicit MemoryDc(HDC compatible) : dc_(CreateCompatibleDC(compatible)) {}
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  ~MemoryDc() {
-    if (dc_) DeleteDC(dc_);
-  }
-  HDC Get() const { return dc_; }
-
- private:
-  HDC dc_;
-};
-
-class Bitmap {
- public:
-  explicit Bitmap(HBITMAP bitmap) : bitmap_(bitmap) {}
-  Bitmap(const Bitmap&) = delete;
-  Bitmap& operator=(const Bitmap&) = delete;
-  ~Bitmap() {
-    if (bitmap_) DeleteObject(bitmap_);
-  }
-  HBITMAP Get() const { return bitmap_; }
-
- private:
-  HBITMAP bitmap_;
-};
-
-// Keeps an object selected into a DC for its lifetime (a bitmap cannot be deleted while selected).
-class Selection {
- public:
-  Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-  Selection(const Selection&) = delete;
-  Selection& operator=(const Selection&) = delete;
-  ~Selection() { SelectObject(dc_, old_); }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
 
 // ---- Encoders ----
 
@@ -223,8 +167,8 @@ std::optional<Image> CaptureScreen(const RECT& screen_rect) {
   const int width = screen_rect.right - screen_rect.left;
   const int height = screen_rect.bottom - screen_rect.top;
   if (width <= 0 || height <= 0) return std::nullopt;
-  ScreenDc screen;
-  MemoryDc memory(screen.Get());
+  const ui::WindowDc screen(nullptr);
+  const ui::MemoryDc memory(screen.Get());
   if (!screen.Get() || !memory.Get()) return std::nullopt;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -234,10 +178,10 @@ std::optional<Image> CaptureScreen(const RECT& screen_rect) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  Bitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  const ui::UniqueBitmap bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bitmap.Get() || !bits) return std::nullopt;
   {
-    Selection selected(memory.Get(), bitmap.Get());
+    const ui::SelectObjectScope selected(memory.Get(), bitmap.Get());
     if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), screen_rect.left, screen_rect.top,
                 SRCCOPY | CAPTUREBLT)) {
       return std::nullopt;
