@@ -33,12 +33,30 @@ std::string ClipboardText() {
   return text;
 }
 
+// Passes the focus on to the text field, as an editor's main window does: an
+// activation the window manager reports late must not leave it on the frame.
+LRESULT CALLBACK OtherProgramProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_SETFOCUS) {
+    if (HWND field = GetWindow(hwnd, GW_CHILD)) SetFocus(field);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+constexpr wchar_t kOtherProgramClass[] = L"TallivoTestOtherProgram";
+
 // Another program's window: a text field with its text selected.
 class OtherProgram {
  public:
   OtherProgram() {
-    window_ = CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 120, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = OtherProgramProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
+    wc.lpszClassName = kOtherProgramClass;
+    RegisterClassW(&wc);  // fails harmlessly when a previous test registered it
+    window_ = CreateWindowExW(0, kOtherProgramClass, L"Other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                              120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     edit_ = CreateWindowExW(0, L"EDIT", L"copy me", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 200, 24,
                             window_, nullptr, GetModuleHandleW(nullptr), nullptr);
   }
