@@ -8,25 +8,18 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ui/handles_win.h"
 #include "ui/text_win.h"
 
 namespace tallivo::ui {
 namespace {
 
-// A theme handle closed on scope exit.
-class Theme {
- public:
-  Theme(HWND hwnd, const wchar_t* classes) : theme_(IsAppThemed() ? OpenThemeData(hwnd, classes) : nullptr) {}
-  Theme(const Theme&) = delete;
-  Theme& operator=(const Theme&) = delete;
-  ~Theme() {
-    if (theme_) CloseThemeData(theme_);
-  }
-  HTHEME Get() const { return theme_; }
-
- private:
-  HTHEME theme_;
+struct ThemeTraits {
+  using Handle = HTHEME;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { CloseThemeData(h); }
 };
+using UniqueTheme = UniqueHandle<ThemeTraits>;
 
 int PushButtonState(UINT itemState, bool hot, bool isDefault) {
   if (itemState & ODS_DISABLED) return PBS_DISABLED;
@@ -146,7 +139,7 @@ bool TBitBtn::ReflectDrawItem(DRAWITEMSTRUCT* item) {
   const bool pressed = (state & ODS_SELECTED) != 0;
 
   RECT content = r;
-  const Theme theme(Handle(), L"BUTTON");
+  const UniqueTheme theme(IsAppThemed() ? OpenThemeData(Handle(), L"BUTTON") : nullptr);
   if (theme.Get()) {
     const int part = BP_PUSHBUTTON;
     const int themeState = PushButtonState(state, hot_, Default());
