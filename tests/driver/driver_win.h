@@ -168,6 +168,8 @@ class Image {
   // The encoded file contents (uncompressed deflate blocks).
   std::vector<std::uint8_t> EncodePng() const;
 
+  friend bool operator==(const Image&, const Image&) = default;
+
  private:
   int width_;
   int height_;
