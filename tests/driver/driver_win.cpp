@@ -551,21 +551,47 @@ bool TypeKeys(std::string_view text) {
   return Send(inputs);
 }
 
+namespace {
+
+// The events that press `chord` (modifiers, then the key) and those that release it.
+struct ChordEvents {
+  explicit ChordEvents(const Chord& chord) {
+    for (const auto& [modifier, vk] : kModifierKeys) {
+      if (HasModifier(chord.modifiers, modifier)) down.push_back(VirtualKey(vk, false));
+    }
+    down.push_back(VirtualKey(chord.key, false));
+    up.push_back(VirtualKey(chord.key, true));
+    for (auto it = kModifierKeys.rbegin(); it != kModifierKeys.rend(); ++it) {
+      if (HasModifier(chord.modifiers, it->first)) up.push_back(VirtualKey(it->second, true));
+    }
+  }
+  std::vector<INPUT> down;
+  std::vector<INPUT> up;
+};
+
+}  // namespace
+
 bool PressChord(const Chord& chord) {
-  std::vector<INPUT> inputs;
-  for (const auto& [modifier, vk] : kModifierKeys) {
-    if (HasModifier(chord.modifiers, modifier)) inputs.push_back(VirtualKey(vk, false));
-  }
-  AddStroke(inputs, chord.key);
-  for (auto it = kModifierKeys.rbegin(); it != kModifierKeys.rend(); ++it) {
-    if (HasModifier(chord.modifiers, it->first)) inputs.push_back(VirtualKey(it->second, true));
-  }
-  return Send(inputs);
+  ChordEvents events(chord);
+  events.down.insert(events.down.end(), events.up.begin(), events.up.end());
+  return Send(events.down);
 }
 
 bool PressKeys(std::string_view chord) {
   const std::optional<Chord> parsed = ParseChord(chord);
   return parsed && PressChord(*parsed);
+}
+
+bool HoldKeys(std::string_view chord, const std::function<bool()>& until, Timeout timeout) {
+  const std::optional<Chord> parsed = ParseChord(chord);
+  if (!parsed) return false;
+  ChordEvents events(*parsed);
+  if (!Send(events.down)) {
+    Send(events.up);  // whatever went down comes up again
+    return false;
+  }
+  const bool held = WaitUntil(until, timeout);
+  return Send(events.up) && held;
 }
 
 namespace {

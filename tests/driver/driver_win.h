@@ -219,6 +219,12 @@ bool TypeKeys(std::string_view text);
 bool PressChord(const Chord& chord);
 // Parses and presses a chord such as "Ctrl+F12"; false if malformed or not sent.
 bool PressKeys(std::string_view chord);
+// Presses a chord and holds it down until `until` holds or `timeout` passes, then
+// releases it; true when `until` held. A program that answers the key by sending
+// keys of its own sees the chord still down, as with a person at the keyboard:
+// Wine queues a SendInput's events one at a time, so a chord pressed and
+// released in one call can interleave with what that program sends.
+bool HoldKeys(std::string_view chord, const std::function<bool()>& until, Timeout timeout = kDefaultTimeout);
 
 enum class MouseButton { kLeft, kRight };
 // Moves the pointer to a screen point.

@@ -1,23 +1,34 @@
 // Ctrl-F12 from another program: it copies that program's selection and
 // toggles the calculator.
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "tests/e2e/tallivo_fixture.h"
 
 namespace tallivo::test {
 namespace {
 
-// Handles this thread's messages while waiting, so our own window can take
-// the keys Tallivo sends it.
-bool PumpUntil(const std::function<bool()>& condition) {
-  return WaitUntil([&] {
+// `condition`, after handling this thread's messages: waited on, it lets our
+// own window take the keys Tallivo sends it.
+std::function<bool()> Pumped(std::function<bool()> condition) {
+  return [condition = std::move(condition)] {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
     return condition();
-  });
+  };
+}
+
+bool PumpUntil(std::function<bool()> condition) {
+  return WaitUntil(Pumped(std::move(condition)));
+}
+
+// Ctrl-F12 held down, as a person holds it, until `done`.
+bool HotkeyUntil(std::function<bool()> done) {
+  return HoldKeys("Ctrl+F12", Pumped(std::move(done)));
 }
 
 std::string ClipboardText() {
@@ -33,30 +44,12 @@ std::string ClipboardText() {
   return text;
 }
 
-// Passes the focus on to the text field, as an editor's main window does: an
-// activation the window manager reports late must not leave it on the frame.
-LRESULT CALLBACK OtherProgramProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_SETFOCUS) {
-    if (HWND field = GetWindow(hwnd, GW_CHILD)) SetFocus(field);
-    return 0;
-  }
-  return DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-constexpr wchar_t kOtherProgramClass[] = L"TallivoTestOtherProgram";
-
 // Another program's window: a text field with its text selected.
 class OtherProgram {
  public:
   OtherProgram() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = OtherProgramProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
-    wc.lpszClassName = kOtherProgramClass;
-    RegisterClassW(&wc);  // fails harmlessly when a previous test registered it
-    window_ = CreateWindowExW(0, kOtherProgramClass, L"Other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
-                              120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateWindowExW(0, L"EDIT", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 120, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
     edit_ = CreateWindowExW(0, L"EDIT", L"copy me", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 200, 24,
                             window_, nullptr, GetModuleHandleW(nullptr), nullptr);
   }
@@ -71,6 +64,7 @@ class OtherProgram {
     return PumpUntil([&] { return GetFocus() == edit_; });
   }
   HWND Window() const { return window_; }
+  HWND Field() const { return edit_; }
 
  private:
   HWND window_;
@@ -98,14 +92,13 @@ TEST_F(Hotkey, CopiesFromTheFocusedProgramAndTogglesTheCalculator) {
   CloseClipboard();
   OtherProgram other;
   ASSERT_TRUE(other.Focus());
-  ASSERT_TRUE(PressKeys("Ctrl+F12"));
-  EXPECT_TRUE(PumpUntil([&] { return ClipboardText() == "copy me"; })) << ClipboardText();
+  EXPECT_TRUE(HotkeyUntil([&] { return ClipboardText() == "copy me"; })) << ClipboardText();
+  EXPECT_EQ(WindowText(other.Field()), "copy me") << "the C went in with Ctrl held";
   EXPECT_TRUE(PumpUntil([&] { return !IsVisible(main_); })) << "hidden into the tray";
 
   ASSERT_TRUE(other.Focus());
-  ASSERT_TRUE(PressKeys("Ctrl+F12"));
   EXPECT_TRUE(
-      PumpUntil([&] { return IsVisible(main_) && !IsMinimized(main_) && ForegroundWindow() == main_; }));
+      HotkeyUntil([&] { return IsVisible(main_) && !IsMinimized(main_) && ForegroundWindow() == main_; }));
 }
 
 TEST_F(Hotkey, AMaximisedWindowIsBroughtBackNotHidden) {
@@ -114,8 +107,7 @@ TEST_F(Hotkey, AMaximisedWindowIsBroughtBackNotHidden) {
   ASSERT_TRUE(WaitUntil([&] { return IsZoomed(main_) != FALSE; }));
   OtherProgram other;
   ASSERT_TRUE(other.Focus());
-  ASSERT_TRUE(PressKeys("Ctrl+F12"));
-  EXPECT_TRUE(PumpUntil([&] { return ForegroundWindow() == main_; }));
+  EXPECT_TRUE(HotkeyUntil([&] { return ForegroundWindow() == main_; }));
   EXPECT_FALSE(IsMinimized(main_));
   EXPECT_TRUE(IsVisible(main_));
 }
