@@ -664,6 +664,11 @@ bool WaitForInputProcessed(HWND window, Timeout timeout) {
     CloseHandle(process);
     if (idle == WAIT_TIMEOUT) return false;
   }
+  // The display server reports focus and pointer changes to the target as events of its
+  // own, which can reach it after input sent since; under Wine such a report resets the
+  // modifier keys held. Reading a pixel waits for the server to have dealt with what the
+  // target asked of it so far; the round trips below then let the target read the reports.
+  CaptureScreen(RECT{0, 0, 1, 1});
   // A sent message is handled when the thread next asks for a message, so each round trip
   // proves the thread came back to its loop once more after the input already queued.
   for (int i = 0; i < kSettleRoundTrips; ++i) {

@@ -95,6 +95,7 @@ void ShownTallivoTest::SetUp() {
   Start();
   ASSERT_TRUE(WaitVisible(main_));
   ASSERT_TRUE(BringToForeground(main_));
+  ASSERT_TRUE(WaitForInputProcessed(main_));
 }
 
 void ShownTallivoTest::TearDown() {

@@ -37,13 +37,21 @@ class WebSite : public ShownTallivoTest {
     std::filesystem::remove(record_, ignored);
   }
 
-  // What the recorder was given, one argument a line, once it has run.
+  // What the recorder was given, one argument a line, once it has run. The file
+  // appears whole, but the rename that makes it appear may still hold it open.
   std::optional<std::string> Recorded() const {
-    if (!WaitUntil([&] { return std::filesystem::exists(record_); }, kBrowserTimeout)) return std::nullopt;
-    std::ifstream in(record_, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::optional<std::string> recorded;
+    WaitUntil(
+        [&] {
+          std::ifstream in(record_, std::ios::binary);
+          if (!in) return false;
+          std::ostringstream text;
+          text << in.rdbuf();
+          recorded = text.str();
+          return true;
+        },
+        kBrowserTimeout);
+    return recorded;
   }
 
   std::filesystem::path record_;
