@@ -203,15 +203,6 @@ TEST_F(DriverTarget, TypesKeysChordsAndMenuCommands) {
                 WaitForWindow({"#32768", "", pid, true}) != nullptr && PressKeys("U");
        },
        "BC 12X"},
-      {"chord held down, then released",
-       [] {
-         const auto shiftDown = [] { return GetAsyncKeyState(VK_SHIFT) < 0; };
-         return HoldKeys("Shift+End", shiftDown) && !shiftDown() &&
-                !HoldKeys(
-                    "Shift+End", [] { return false; }, Timeout{50}) &&
-                !shiftDown() && PressKeys("Delete");
-       },
-       ""},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.what);
