@@ -102,7 +102,8 @@ TMenu* TMenuItem::Menu() const {
 }
 
 void TMenuItem::Changed() {
-  if (TMenu* menu = Menu(); menu && !menu->Loading()) menu->Rebuild();
+  // A menu nobody has asked for yet is built when it is, once, from the final items.
+  if (TMenu* menu = Menu(); menu && !menu->Loading() && menu->HandleAllocated()) menu->Rebuild();
 }
 
 TMenu::TMenu(TComponent* owner) : TComponent(owner), root_(new TMenuItem(nullptr)) { root_->menu_ = this; }

@@ -85,8 +85,9 @@ class TMenu : public TComponent {
   // The item with this command identifier or shortcut, or nullptr.
   TMenuItem* FindItem(UINT command) const;
   TMenuItem* FindShortCut(TShortCut shortCut) const;
-  // Builds the Win32 menu anew (after items change).
+  // The Win32 menu, built on first use and anew after items change.
   HMENU Handle();
+  bool HandleAllocated() const { return static_cast<bool>(handle_); }
   void Rebuild();
 
   // Told after the menu was rebuilt.
