@@ -658,7 +658,8 @@ bool WaitForInputProcessed(HWND window, Timeout timeout) {
     return ToMs(std::chrono::duration_cast<Timeout>(deadline - std::chrono::steady_clock::now()));
   };
   DWORD process_id = 0;
-  if (!GetWindowThreadProcessId(window, &process_id)) return false;
+  const DWORD thread_id = GetWindowThreadProcessId(window, &process_id);
+  if (!thread_id) return false;
   if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, process_id)) {
     const DWORD idle = ::WaitForInputIdle(process, remaining_ms());
     CloseHandle(process);
@@ -678,7 +679,16 @@ bool WaitForInputProcessed(HWND window, Timeout timeout) {
       return false;
     }
   }
-  return true;
+  // Sent messages are also handled while the thread waits on a call of its own to another
+  // program (the shell, for its tray icon), with the input still queued. Painting comes
+  // only after all queued input: once a spot made invalid now is painted again, the keys
+  // and characters sent before have been handled. A hidden or minimised window is not
+  // painted, and a window of this thread would need this thread to paint it.
+  if (thread_id == GetCurrentThreadId() || !IsWindowVisible(window) || IsIconic(window)) return true;
+  RECT spot{0, 0, 1, 1};
+  InvalidateRect(window, &spot, FALSE);
+  return WaitUntil([&] { return !GetUpdateRect(window, nullptr, FALSE); },
+                   Timeout{std::max<DWORD>(remaining_ms(), 1)});
 }
 
 // ---- Dialogs and message boxes ----

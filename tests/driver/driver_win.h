@@ -237,10 +237,11 @@ inline bool DoubleClick(HWND window) {
   return Click(window, std::nullopt, MouseButton::kLeft, 2);
 }
 
-// Waits until the GUI thread owning `window` has returned to its message loop several times
-// after the input sent so far (start-up idle, then WM_NULL round trips). Input chains a few
-// messages deep (key down, char, key up) are then handled; wait for a visible effect with
-// WaitUntil where one exists. False on timeout or a hung target.
+// Waits until the GUI thread owning `window` has handled the input sent so far: start-up
+// idle, WM_NULL round trips, then, for a shown window of another thread, a repaint, which
+// comes only after the queued input. Input chains a few messages deep (key down, char, key
+// up) are then handled; wait for a visible effect with WaitUntil where one exists. False on
+// timeout or a hung target.
 bool WaitForInputProcessed(HWND window, Timeout timeout = kDefaultTimeout);
 
 // ---- Settings --------------------------------------------------------------
