@@ -22,7 +22,9 @@ std::function<bool()> Pumped(std::function<bool()> condition) {
   };
 }
 
-bool PumpUntil(std::function<bool()> condition) {
+// Polls, unlike the driver's PumpUntil, which only looks again when a message
+// arrives: Tallivo's window changing raises no message here.
+bool WaitPumping(std::function<bool()> condition) {
   return WaitUntil(Pumped(std::move(condition)));
 }
 
@@ -61,7 +63,7 @@ class OtherProgram {
     if (!BringToForeground(window_)) return false;
     SetFocus(edit_);
     SendMessageW(edit_, EM_SETSEL, 0, -1);
-    return PumpUntil([&] { return GetFocus() == edit_; });
+    return WaitPumping([&] { return GetFocus() == edit_; });
   }
   HWND Window() const { return window_; }
   HWND Field() const { return edit_; }
@@ -94,7 +96,7 @@ TEST_F(Hotkey, CopiesFromTheFocusedProgramAndTogglesTheCalculator) {
   ASSERT_TRUE(other.Focus());
   EXPECT_TRUE(HotkeyUntil([&] { return ClipboardText() == "copy me"; })) << ClipboardText();
   EXPECT_EQ(WindowText(other.Field()), "copy me") << "the C went in with Ctrl held";
-  EXPECT_TRUE(PumpUntil([&] { return !IsVisible(main_); })) << "hidden into the tray";
+  EXPECT_TRUE(WaitPumping([&] { return !IsVisible(main_); })) << "hidden into the tray";
 
   ASSERT_TRUE(other.Focus());
   EXPECT_TRUE(
