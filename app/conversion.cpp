@@ -17,27 +17,51 @@ constexpr long double kTwoPow63 = 9223372036854775808.0L;
 
 // Runs the engine's arithmetic in its own floating-point environment: x87 with
 // a 64-bit significand, SSE and x87 rounding to nearest-even, every exception
-// masked. The caller's environment, sticky flags included, comes back on exit,
-// so an unmasked exception of the caller's never fires on our flags.
+// masked. The caller's control words and sticky flags come back on exit, so an
+// unmasked exception of the caller's never fires on our flags.
+//
+// The restore must leave the x87 register stack alone: the compiler may
+// already have loaded the return value into st(0) (the 32-bit ABI returns
+// doubles there), and an environment saved on entry would mark that register
+// empty again. So the exit takes the environment as it is then and changes
+// only the control word and the flags in it.
 class EngineFpEnvironment {
  public:
   EngineFpEnvironment() {
-    asm volatile("fnstenv %0" : "=m"(x87_));  // also masks every x87 exception
+    asm volatile("fnstcw %0" : "=m"(control_) : : "memory");
+    asm volatile("fnstsw %0" : "=m"(status_) : : "memory");
     mxcsr_ = _mm_getcsr();
     const std::uint16_t control = 0x037F;  // masked, 64-bit significand, nearest
-    asm volatile("fldcw %0" : : "m"(control));
+    asm volatile("fldcw %0" : : "m"(control) : "memory");
     _mm_setcsr(0x1F80);  // masked, nearest, no flush-to-zero
   }
   ~EngineFpEnvironment() {
-    asm volatile("fldenv %0" : : "m"(x87_));
+    X87Environment env;
+    asm volatile("fnstenv %0" : "=m"(env) : : "memory");
+    env.control = control_;
+    env.status = static_cast<std::uint16_t>((env.status & kStackTop) | (status_ & ~kStackTop));
+    asm volatile("fldenv %0" : : "m"(env) : "memory");
     _mm_setcsr(mxcsr_);
   }
   EngineFpEnvironment(const EngineFpEnvironment&) = delete;
   EngineFpEnvironment& operator=(const EngineFpEnvironment&) = delete;
 
  private:
-  unsigned char x87_[28];
-  unsigned int mxcsr_;
+  // FNSTENV's 28-byte image in 32-bit operand form, as both targets store it.
+  struct X87Environment {
+    std::uint16_t control;
+    std::uint16_t unused1;
+    std::uint16_t status;
+    std::uint16_t unused2;
+    std::uint16_t tags;
+    std::uint16_t rest[9];
+  };
+  static_assert(sizeof(X87Environment) == 28);
+  static constexpr std::uint16_t kStackTop = 0x3800;  // status word bits 11-13
+
+  std::uint16_t control_ = 0;
+  std::uint16_t status_ = 0;
+  unsigned int mxcsr_ = 0;
 };
 
 // Forces a value through memory here, so the compiler cannot move the
