@@ -268,15 +268,17 @@ void TForm::DpiChanged() {
 }
 
 TWindowState TForm::WindowState() const {
-  if (!HandleAllocated()) return pendingState_;
+  if (!HandleAllocated()) return pendingState_.value_or(TWindowState::wsNormal);
   if (IsIconic(Handle())) return TWindowState::wsMinimized;
   if (IsZoomed(Handle())) return TWindowState::wsMaximized;
-  return IsWindowVisible(Handle()) ? TWindowState::wsNormal : pendingState_;
+  return IsWindowVisible(Handle()) ? TWindowState::wsNormal : pendingState_.value_or(TWindowState::wsNormal);
 }
 
 void TForm::SetWindowState(TWindowState v) {
-  pendingState_ = v;
-  if (!HandleAllocated() || !IsWindowVisible(Handle())) return;
+  if (!HandleAllocated() || !IsWindowVisible(Handle())) {
+    pendingState_ = v;
+    return;
+  }
   static constexpr int kCommands[] = {SW_RESTORE, SW_MINIMIZE, SW_MAXIMIZE};
   ShowWindow(Handle(), kCommands[static_cast<int>(v)]);
 }
@@ -291,9 +293,18 @@ void TForm::SetVisible(bool v) {
     return;
   }
   if (v) {
-    static constexpr int kCommands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
-    ShowWindow(Handle(), kCommands[static_cast<int>(pendingState_)]);
-    pendingState_ = TWindowState::wsNormal;
+    // A window shown again comes back as it was hidden, maximised or where
+    // the user moved it; only a state asked for meanwhile changes that.
+    int command = shownBefore_ ? SW_SHOW : SW_SHOWNORMAL;
+    if (pendingState_) {
+      static constexpr int kCommands[] = {SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED};
+      command = kCommands[static_cast<int>(*pendingState_)];
+      // Restoring a minimised window returns it to its state before that.
+      if (*pendingState_ == TWindowState::wsNormal && IsIconic(Handle())) command = SW_RESTORE;
+      pendingState_.reset();
+    }
+    shownBefore_ = true;
+    ShowWindow(Handle(), command);
     if (OnShow) OnShow(this);
   } else {
     ShowWindow(Handle(), SW_HIDE);

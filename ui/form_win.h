@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ui/control_win.h"
@@ -163,7 +164,9 @@ class TForm : public TWinControl {
   int pixelsPerInch_ = 96;
   TFormStyle formStyle_ = TFormStyle::fsNormal;
   bool keyPreview_ = false;
-  TWindowState pendingState_ = TWindowState::wsNormal;
+  // A state asked for while the window is hidden, applied when it is shown.
+  std::optional<TWindowState> pendingState_;
+  bool shownBefore_ = false;
   int modalResult_ = mrNone;
   bool modal_ = false;
   bool destroying_ = false;

@@ -5,6 +5,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -63,12 +64,13 @@ class Tray : public TallivoTest {
     return ::testing::AssertionFailure() << "window not shown in front: " << Describe(main_);
   }
 
-  // Opens the tray menu with a right click on the icon, as the shell reports
-  // it, and clicks item `index` (0 "Show", 1 "Hide", 2 "Terminate").
-  ::testing::AssertionResult TrayMenu(int index) const {
+  // Opens the tray menu with a click on the icon (a right one unless told),
+  // as the shell reports it, and clicks item `index` (0 "Show", 1 "Hide",
+  // 2 "Terminate").
+  ::testing::AssertionResult TrayMenu(int index, UINT click = WM_RBUTTONDOWN) const {
     const HWND handler = Handler();
     if (!handler) return ::testing::AssertionFailure() << "no tray window";
-    PostMessageW(handler, WM_USER + 0x400, kIconId, WM_RBUTTONDOWN);
+    PostMessageW(handler, WM_USER + 0x400, kIconId, click);
     const HWND menu = WaitForWindow({"#32768", "", process_->Id(), true});
     if (!menu) return ::testing::AssertionFailure() << "no menu";
     // Laid out once the menu's loop is waiting for input.
@@ -181,6 +183,88 @@ TEST_F(Tray, EveryWayOfHidingLeavesOnlyTheIconAndShowBringsItBack) {
   Type("100");
   EXPECT_TRUE(ShowsText("CCyp", Localized("£58.53")));
   EXPECT_EQ(Terminate(), std::optional<DWORD>(0));
+}
+
+TEST_F(Tray, TheWindowComesBackAsItWasLeft) {
+  Start();
+  ASSERT_TRUE(WaitVisible(main_));
+  const RECT screen = ClientRectOnScreen(GetDesktopWindow());
+  const POINT moved{screen.left + 37, screen.top + 41};
+  const auto maximise = [&] {
+    ShowWindow(main_, SW_MAXIMIZE);  // as the title bar's maximise button would
+    return WaitUntil([&] { return IsZoomed(main_) != FALSE; });
+  };
+  const auto move = [&] {
+    SetWindowPos(main_, nullptr, moved.x, moved.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // as a drag would
+    return WaitUntil([&] { return WindowRect(main_).left == moved.x && WindowRect(main_).top == moved.y; });
+  };
+  const auto hotkey = [&] { return ::testing::AssertionResult(PressKeys("Ctrl+F12")); };
+  const auto trayHide = [&] { return TrayMenu(1); };
+  const auto trayShow = [&] { return TrayMenu(0); };
+  const auto minimiseButton = [&] { return ::testing::AssertionResult(Click(Control("Button1"))); };
+  struct Case {
+    const char* name;
+    std::function<bool()> arrange;
+    bool maximised;
+    std::function<::testing::AssertionResult()> hide;
+    std::function<::testing::AssertionResult()> show;
+  };
+  // A maximised window counts as not shown for Ctrl-F12, which brings it to
+  // the front rather than hiding it; the tray's Hide does hide it.
+  const std::vector<Case> cases = {
+      {"maximised, back by Show", maximise, true, trayHide, trayShow},
+      {"maximised, back by Ctrl-F12", maximise, true, trayHide, hotkey},
+      {"moved, hidden and back by Ctrl-F12", move, false, hotkey, hotkey},
+      {"moved, back by Show", move, false, minimiseButton, trayShow},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(BringToForeground(main_));
+    ASSERT_TRUE(c.arrange());
+    ASSERT_TRUE(WaitForInputProcessed(main_));
+    ASSERT_TRUE(c.hide());
+    ASSERT_TRUE(InTray());
+    ASSERT_TRUE(c.show());
+    EXPECT_TRUE(ShownInFront());
+    EXPECT_EQ(IsZoomed(main_) != FALSE, c.maximised);
+    if (!c.maximised) {
+      EXPECT_EQ(WindowRect(main_).left, moved.x);
+      EXPECT_EQ(WindowRect(main_).top, moved.y);
+    }
+    ShowWindow(main_, SW_RESTORE);
+    ASSERT_TRUE(WaitUntil([&] { return !IsZoomed(main_); }));
+  }
+  EXPECT_EQ(Terminate(), std::optional<DWORD>(0));
+}
+
+TEST_F(Tray, ALeftClickOpensTheMenuToo) {
+  Start();
+  ASSERT_TRUE(WaitVisible(main_));
+  ASSERT_TRUE(WaitUntil([&] { return IconShown(); }));
+  ASSERT_TRUE(TrayMenu(1, WM_LBUTTONDOWN));
+  EXPECT_TRUE(InTray());
+  ASSERT_TRUE(TrayMenu(0, WM_LBUTTONDOWN));
+  EXPECT_TRUE(ShownInFront());
+  EXPECT_EQ(Terminate(), std::optional<DWORD>(0));
+}
+
+TEST_F(Tray, ASecondStartLeavesTheFirstInTheTray) {
+  Start({"-i"});
+  ASSERT_TRUE(InTray());
+  auto second = Process::Start(TallivoPath());
+  ASSERT_TRUE(second);
+  HWND box = WaitForDialog(second->Id());
+  ASSERT_NE(box, nullptr) << "no warning";
+  EXPECT_EQ(WindowText(box), "Warning");
+  EXPECT_EQ(DialogText(box), "Tallivo is already running.\r\nThis instance will terminate.");
+  CloseMessageBox(box);
+  EXPECT_EQ(second->WaitForExit(), std::optional<DWORD>(0));
+  // The first was neither shown nor woken.
+  ASSERT_TRUE(WaitForInputProcessed(main_));
+  EXPECT_FALSE(IsVisible(main_));
+  EXPECT_TRUE(IconShown());
+  ASSERT_TRUE(TrayMenu(2));
+  EXPECT_EQ(process_->WaitForExit(), std::optional<DWORD>(0));
 }
 
 TEST_F(Tray, TerminateFromTheTrayEndsTheProgramAndRemovesTheIcon) {
