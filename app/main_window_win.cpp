@@ -149,7 +149,10 @@ void TFmMain::WMHotKey(WPARAM id) {
     keys[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
   }
   SendInput(4, keys, sizeof(INPUT));
-  Sleep(100);
+  // The pause lets the focused program copy. When that is one of our own
+  // fields, the keys come to this thread: handle them meanwhile, or they would
+  // arrive after the window is hidden and be lost.
+  Application().HandleKeysFor(100);
   TForm* m = Application().MainForm();
   if (m->WindowState() == ui::TWindowState::wsNormal && m->Visible()) {
     Application().Minimize();

@@ -86,6 +86,15 @@ void TApplication::ProcessMessages() {
   }
 }
 
+void TApplication::HandleKeysFor(DWORD ms) {
+  const ULONGLONG deadline = GetTickCount64() + ms;
+  for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) HandleMessage(msg);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_KEY);
+  }
+}
+
 bool TApplication::HandleMessage(MSG& msg) {
   // Shortcuts, dialog navigation and translation are about keys. Other
   // messages need not ask which window is active (a trip to the window

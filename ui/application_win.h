@@ -55,6 +55,9 @@ class TApplication : public TComponent {
   bool Terminated() const { return terminated_; }
   // Handles the messages now waiting, then returns.
   void ProcessMessages();
+  // Handles only keyboard input, as it arrives, for `ms` milliseconds: keys
+  // this thread sent to itself take effect before it goes on.
+  void HandleKeysFor(DWORD ms);
   // Runs the loop until `done` says so or the application terminates.
   void RunModalLoop(const std::function<bool()>& done);
   void Minimize();

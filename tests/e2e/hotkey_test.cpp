@@ -103,6 +103,23 @@ TEST_F(Hotkey, CopiesFromTheFocusedProgramAndTogglesTheCalculator) {
       HotkeyUntil([&] { return IsVisible(main_) && !IsMinimized(main_) && ForegroundWindow() == main_; }));
 }
 
+// The C that Tallivo sends with Ctrl reaches its own field when that has the
+// focus: it must copy there, not be taken for the field's clear key.
+TEST_F(Hotkey, InOneOfTallivosOwnFieldsItCopiesWithoutClearing) {
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  CloseClipboard();
+  ASSERT_TRUE(BringToForeground(main_));
+  FocusBy("Ctrl+E", "CEuro");
+  Type("123");
+  Press("Ctrl+A");
+  EXPECT_TRUE(HotkeyUntil([&] { return ClipboardText() == "123"; })) << ClipboardText();
+  EXPECT_TRUE(WaitPumping([&] { return !IsVisible(main_); })) << "hidden into the tray";
+  EXPECT_TRUE(HotkeyUntil([&] { return IsVisible(main_) && ForegroundWindow() == main_; }));
+  EXPECT_EQ(Text("CEuro"), "123");
+  EXPECT_EQ(Text("CCyp"), Localized("£71.99"));
+}
+
 TEST_F(Hotkey, AMaximisedWindowIsBroughtBackNotHidden) {
   ASSERT_TRUE(BringToForeground(main_));
   ShowWindow(main_, SW_MAXIMIZE);  // as the title bar's maximise button would
