@@ -29,6 +29,12 @@ const ui::ClassInfo& TFmMain::StaticClass() {
                                       Handler("EdPaidCYPPropertiesChange", &F::EdPaidCYPPropertiesChange),
                                       Handler("EdPaidEURPropertiesChange", &F::EdPaidEURPropertiesChange),
                                       Handler("EdChgEURPropertiesChange", &F::EdChgEURPropertiesChange),
+                                      Handler("EdAmtEurPropertiesEditValueChanged",
+                                              &F::EdAmtEurPropertiesEditValueChanged),
+                                      Handler("EdPaidCYPPropertiesEditValueChanged",
+                                              &F::EdPaidCYPPropertiesEditValueChanged),
+                                      Handler("EdPaidEURPropertiesEditValueChanged",
+                                              &F::EdPaidEURPropertiesEditValueChanged),
                                       Handler("Minimise1Click", &F::Minimise1Click),
                                       Handler("Button1Click", &F::Button1Click),
                                       Handler("Terminate2Click", &F::Terminate2Click),
@@ -181,12 +187,13 @@ void TFmMain::CCypPropertiesChange(TComponent*) {
 void TFmMain::ChangeCalculatorInput(ui::TCurrencyAmountEdit& field) {
   if (!field.Focused()) return;
   std::optional<double> v = field.CurrentValue();
-  // A number just begun ("-", ".") counts as 0 but stays, so ".75" can be typed.
-  if (!v && field.BeginsNumber()) v = 0.0;
+  // Typed text that reads as nothing ("", "0", "-", ".") counts as 0 and is
+  // left as typed: the cashier is in the middle of "0.50".
+  if (!v && field.Modified()) v = 0.0;
   if (!v) {
-    // An empty field counts as 0; storing it runs this handler again.
-    field.SetEditValue(0.0);
-    field.SelectAll();
+    // Emptied by the clear key: 0, selected so the next key replaces it.
+    // Storing it runs this handler again.
+    ResetToZero(field);
     return;
   }
   const double payable = &field == EdAmtEur ? *v : EdAmtEur->Value();
@@ -196,6 +203,22 @@ void TFmMain::ChangeCalculatorInput(ui::TCurrencyAmountEdit& field) {
                                 : &field == EdPaidCYP ? ChangeTrigger::PaidCyp
                                                       : ChangeTrigger::PaidEur;
   EdChgEUR->SetValue(ChangeEur(trigger, payable, paidCyp, paidEur));
+}
+
+void TFmMain::ResetToZero(ui::TCurrencyAmountEdit& field) {
+  field.SetEditValue(0.0);
+  if (field.Focused()) field.SelectAll();
+}
+
+// Typing is over: a field left reading as nothing shows the 0 it counted as.
+void TFmMain::EdAmtEurPropertiesEditValueChanged(TComponent*) {
+  if (!EdAmtEur->EditValue()) ResetToZero(*EdAmtEur);
+}
+void TFmMain::EdPaidCYPPropertiesEditValueChanged(TComponent*) {
+  if (!EdPaidCYP->EditValue()) ResetToZero(*EdPaidCYP);
+}
+void TFmMain::EdPaidEURPropertiesEditValueChanged(TComponent*) {
+  if (!EdPaidEUR->EditValue()) ResetToZero(*EdPaidEUR);
 }
 
 void TFmMain::EdAmtEurPropertiesChange(TComponent*) {

@@ -83,6 +83,9 @@ class TFmMain : public ui::TForm {
   void EdPaidCYPPropertiesChange(TComponent* sender);
   void EdPaidEURPropertiesChange(TComponent* sender);
   void EdChgEURPropertiesChange(TComponent* sender);
+  void EdAmtEurPropertiesEditValueChanged(TComponent* sender);
+  void EdPaidCYPPropertiesEditValueChanged(TComponent* sender);
+  void EdPaidEURPropertiesEditValueChanged(TComponent* sender);
   void Minimise1Click(TComponent* sender);
   void Button1Click(TComponent* sender);
   void Terminate2Click(TComponent* sender);
@@ -96,6 +99,7 @@ class TFmMain : public ui::TForm {
   void Hide1Click(TComponent* sender);
   void erminate1Click(TComponent* sender);
   void ChangeCalculatorInput(ui::TCurrencyAmountEdit& field);
+  void ResetToZero(ui::TCurrencyAmountEdit& field);
 
   std::string webSite_;
   // "-i" hides the window at its first paint, so it is drawn once first.

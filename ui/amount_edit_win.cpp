@@ -145,6 +145,7 @@ const ClassInfo& TCustomAmountEdit::StaticClass() {
           Property<E>("UseThousandSeparator", &E::UseThousandSeparator, &E::SetUseThousandSeparator, false),
           Property<E>("Value", &E::Value, &E::SetValue, 0.0),
           EventProperty<E>("OnChange", &E::OnChange),
+          EventProperty<E>("OnEditValueChanged", &E::OnEditValueChanged),
       });
   return info;
 }
@@ -291,10 +292,6 @@ std::optional<double> TCustomAmountEdit::CurrentValue() const {
   return value_;
 }
 
-bool TCustomAmountEdit::BeginsNumber() const {
-  return editing_ && modified_ && StartsNumber(Text(), SystemSeparators());
-}
-
 bool TCustomAmountEdit::ValidateEdit() {
   if (!modified_) return true;
   const std::optional<double> v = ParseFieldText(Text(), settings_, SystemSeparators());
@@ -308,9 +305,11 @@ bool TCustomAmountEdit::ValidateEdit() {
     if (HandleAllocated()) PostMessageW(Handle(), kRefocusMessage, 0, 0);
     return false;
   }
+  const bool changed = v.has_value() != value_.has_value() || (v && *v != *value_);
   value_ = v;
   modified_ = false;
   refused_ = false;
+  if (changed && OnEditValueChanged && !Loading()) OnEditValueChanged(this);
   return true;
 }
 

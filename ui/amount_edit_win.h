@@ -57,8 +57,10 @@ class TCustomAmountEdit : public TWinControl {
   // What the user is typing, while the text is changed and not yet validated;
   // the stored value otherwise.
   std::optional<double> CurrentValue() const;
-  // Whether the text being edited is a number just begun ("-", ".").
-  bool BeginsNumber() const;
+  // Whether the text is the user's: typed since the field got the focus and
+  // not yet validated. Such text is left as typed, even while it reads as
+  // nothing ("", "-", the null string).
+  bool Modified() const { return editing_ && modified_; }
   // Checks and stores the typed text; false (after telling the user) when the
   // value is out of bounds.
   bool ValidateEdit();
@@ -93,6 +95,9 @@ class TCustomAmountEdit : public TWinControl {
   TEditStyle* Style() const { return style_.get(); }
 
   std::function<void(TComponent*)> OnChange;
+  // After validation (Enter, or the focus moving on) stored a value other
+  // than the one held.
+  std::function<void(TComponent*)> OnEditValueChanged;
 
   // The shadow below and to the right of the field.
   void PaintBehind(HDC dc) const override;

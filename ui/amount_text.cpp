@@ -314,8 +314,6 @@ double AmountBounds::Clamp(double value) const {
 std::optional<std::string> TypedText(char32_t ch, AmountFieldKind kind, const NumberSeparators& separators) {
   if ((ch >= '0' && ch <= '9') || ch == '-' || ch == '+') return std::string(1, static_cast<char>(ch));
   if (kind == AmountFieldKind::Currency && (ch == '.' || ch == ',')) return DecimalSeparator(separators);
-  if (kind == AmountFieldKind::Calculator && (ch == 'e' || ch == 'E'))
-    return std::string(1, static_cast<char>(ch));
   if (ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF)) return std::nullopt;
   // A character of the decimal separator: lets a separator of several
   // characters be typed one at a time.
@@ -347,12 +345,6 @@ std::optional<double> ParseFieldText(std::string_view text, const AmountFieldSet
   if (field.edit_format.empty()) return std::nullopt;
   rules.pattern = field.edit_format;
   return ParseAmount(text, rules, separators);
-}
-
-bool StartsNumber(std::string_view text, const NumberSeparators& separators) {
-  if (text.empty()) return false;
-  if (text.front() == '-' || text.front() == '+') text.remove_prefix(1);
-  return text.empty() || text == "." || (!separators.decimal.empty() && text == separators.decimal);
 }
 
 }  // namespace tallivo::ui

@@ -92,9 +92,4 @@ std::string EditText(std::optional<double> value, const AmountFieldSettings& fie
 std::optional<double> ParseFieldText(std::string_view text, const AmountFieldSettings& field,
                                      const NumberSeparators& separators);
 
-// Whether `text` is a number just being started: a sign, a decimal separator
-// ('.' or the system's) or a sign and a separator, and no digit yet. Such a
-// text reads as null, yet it is no mistake to undo.
-bool StartsNumber(std::string_view text, const NumberSeparators& separators);
-
 }  // namespace tallivo::ui

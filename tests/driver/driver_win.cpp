@@ -582,6 +582,26 @@ bool PressKeys(std::string_view chord) {
   return parsed && PressChord(*parsed);
 }
 
+bool PutOnClipboard(std::string_view utf8) {
+  if (!OpenClipboard(nullptr)) return false;
+  const std::wstring text = Widen(utf8);
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  bool put = false;
+  if (EmptyClipboard()) {
+    if (HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+      if (void* locked = GlobalLock(data)) {
+        std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(locked));
+        GlobalUnlock(data);
+        put = SetClipboardData(CF_UNICODETEXT, data) != nullptr;
+      }
+      // The clipboard owns the memory once it took it.
+      if (!put) GlobalFree(data);
+    }
+  }
+  CloseClipboard();
+  return put;
+}
+
 bool HoldKeys(std::string_view chord, const std::function<bool()>& until, Timeout timeout) {
   const std::optional<Chord> parsed = ParseChord(chord);
   if (!parsed) return false;

@@ -219,6 +219,9 @@ bool TypeKeys(std::string_view text);
 bool PressChord(const Chord& chord);
 // Parses and presses a chord such as "Ctrl+F12"; false if malformed or not sent.
 bool PressKeys(std::string_view chord);
+// Puts `utf8` on the clipboard as text, for a paste; false when another program
+// holds the clipboard open, so callers may wait and try again.
+bool PutOnClipboard(std::string_view utf8);
 // Presses a chord and holds it down until `until` holds or `timeout` passes, then
 // releases it; true when `until` held. A program that answers the key by sending
 // keys of its own sees the chord still down, as with a person at the keyboard:

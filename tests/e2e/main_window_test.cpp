@@ -26,7 +26,14 @@ TEST_F(MainWindow, TypingEurosConvertsAfterEveryKeystroke) {
     const char* key;
     const char* typed;
     const char* pounds;
-  } steps[] = {{"1", "1", "£0.59"}, {"0", "10", "£5.85"}, {"0", "100", "£58.53"}};
+  } steps[] = {{"1", "1", "£0.59"},
+               {"0", "10", "£5.85"},
+               {"0", "100", "£58.53"},
+               // Letters (a half-typed exponent) and thousands separators are
+               // refused: neither blanks the other side.
+               {"e", "100", "£58.53"},
+               {",", "100", "£58.53"},
+               {"5", "1005", "£588.20"}};
   Press("Delete");
   for (const auto& s : steps) {
     SCOPED_TRACE(s.typed);
@@ -37,7 +44,7 @@ TEST_F(MainWindow, TypingEurosConvertsAfterEveryKeystroke) {
   }
   // Leaving the field shows its value in the display format.
   Press("Tab");
-  EXPECT_TRUE(ShowsText("CEuro", Localized("€100.00")));
+  EXPECT_TRUE(ShowsText("CEuro", Localized("€1,005.00")));
 }
 
 TEST_F(MainWindow, TypingPoundsConvertsToEuros) {
@@ -87,49 +94,50 @@ TEST_F(MainWindow, ChangeShowsMoneyStillOwedInRed) {
 }
 
 TEST_F(MainWindow, EmptyInputsCountAsZeroWithTheirOwnNullRules) {
-  // In the payable and paid-pounds fields "0", an empty text and the clear
-  // key all reset the field to 0 with its text selected.
+  // What the cashier types stays as typed, even where it reads as nothing
+  // ("0" is the null string here): it counts as 0. Only the clear key puts
+  // the 0 in, selected, so the next key replaces it.
   const struct {
-    const char* field;
-    const char* shortcut;
-    const char* clear;
-  } resets[] = {{"EdAmtEur", "Ctrl+H", "c"}, {"EdAmtEur", "Ctrl+H", "0"}, {"EdAmtEur", "Ctrl+H", "\b"}};
-  for (const auto& r : resets) {
-    SCOPED_TRACE(std::string(r.field) + " with " + r.clear);
-    FocusBy(r.shortcut, r.field);
+    const char* action;
+    const char* shown;
+  } cases[] = {{"0", "0"}, {"\b", ""}, {"-", "-"}, {"c", "0.00"}};
+  FocusBy("Ctrl+H", "EdAmtEur");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.action);
+    Press("Ctrl+A");
     Type("7");
     EXPECT_TRUE(ShowsText("EdChgEUR", Localized("-€7.00")));
-    if (std::string_view(r.clear) == "\b") {
+    if (std::string_view(c.action) == "\b") {
       Press("Backspace");
     } else {
       Press("Ctrl+A");
-      Type(r.clear);
+      Type(c.action);
     }
-    EXPECT_TRUE(ShowsText(r.field, Localized("0.00")));
+    EXPECT_TRUE(ShowsText("EdAmtEur", Localized(c.shown)));
     EXPECT_TRUE(ShowsText("EdChgEUR", Localized("€0.00")));
-    // The 0 is selected: the next key replaces it.
-    Type("3");
-    EXPECT_TRUE(ShowsText(r.field, "3"));
-    EXPECT_TRUE(ShowsText("EdChgEUR", Localized("-€3.00")));
-    Press("Ctrl+A");
-    Press("Delete");
   }
-  // The paid-pounds field has the same rules.
+  // After the clear key the 0 is selected: the next key replaces it.
+  Type("3");
+  EXPECT_TRUE(ShowsText("EdAmtEur", "3"));
+  EXPECT_TRUE(ShowsText("EdChgEUR", Localized("-€3.00")));
+  // Left reading as nothing, a field shows the 0 it counted as.
+  Press("Backspace");
   Press("Tab");
   ASSERT_TRUE(WaitUntil([&] { return Focused() == Control("EdPaidCYP"); }));
-  Type("0");
-  EXPECT_TRUE(ShowsText("EdPaidCYP", Localized("0.00")));
-  // In the paid-euro field "0" is an ordinary zero; only an empty text resets.
+  EXPECT_TRUE(ShowsText("EdAmtEur", Localized("€0.00")));
+  // In the paid-euro field "0" is an ordinary zero; an empty one counts as 0 too.
   Press("Tab");
   ASSERT_TRUE(WaitUntil([&] { return Focused() == Control("EdPaidEUR"); }));
-  Press("Delete");
   Type("0");
   EXPECT_TRUE(ShowsText("EdPaidEUR", "0"));
-  Press("Backspace");
-  EXPECT_TRUE(ShowsText("EdPaidEUR", "0"));
   Type("4");
-  EXPECT_TRUE(ShowsText("EdPaidEUR", "4"));
   EXPECT_TRUE(ShowsText("EdChgEUR", Localized("€4.00")));
+  Press("Ctrl+A");
+  Press("Delete");
+  EXPECT_TRUE(ShowsText("EdPaidEUR", ""));
+  EXPECT_TRUE(ShowsText("EdChgEUR", Localized("€0.00")));
+  Press("Ctrl+H");
+  EXPECT_TRUE(ShowsText("EdPaidEUR", Localized("€0.00")));
 }
 
 TEST_F(MainWindow, ANumberBegunWithASignOrSeparatorIsKept) {
