@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <iterator>
 #include <utility>
 
@@ -654,6 +655,22 @@ bool Click(HWND window, std::optional<POINT> client_point, MouseButton button, i
   POINT point =
       client_point.value_or(POINT{(client.left + client.right) / 2, (client.top + client.bottom) / 2});
   if (!ClientToScreen(window, &point)) return false;
+  // A click where the last one landed, soon after it, is a double click to the
+  // system. A person's next click lands elsewhere: move it aside, inside the window.
+  static struct {
+    ULONGLONG tick = 0;
+    POINT point{};
+    MouseButton button = MouseButton::kLeft;
+  } last;
+  const ULONGLONG now = GetTickCount64();
+  const int near_x = GetSystemMetrics(SM_CXDOUBLECLK);
+  const int near_y = GetSystemMetrics(SM_CYDOUBLECLK);
+  if (clicks == 1 && last.button == button && now - last.tick <= GetDoubleClickTime() &&
+      std::abs(point.x - last.point.x) <= near_x && std::abs(point.y - last.point.y) <= near_y) {
+    RECT screen_client = client;
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&screen_client), 2);
+    point.x = point.x + near_x + 1 < screen_client.right ? point.x + near_x + 1 : point.x - near_x - 1;
+  }
   // Refuse to click whatever covers the target: the click would land in another window.
   if (GetAncestor(WindowFromPoint(point), GA_ROOT) != GetAncestor(window, GA_ROOT)) return false;
   if (!MoveMouse(point)) return false;
@@ -669,7 +686,9 @@ bool Click(HWND window, std::optional<POINT> client_point, MouseButton button, i
       inputs.push_back(*input);
     }
   }
-  return Send(inputs);
+  if (!Send(inputs)) return false;
+  last = {GetTickCount64(), point, button};
+  return true;
 }
 
 bool WaitForInputProcessed(HWND window, Timeout timeout) {

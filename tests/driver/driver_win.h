@@ -233,6 +233,9 @@ enum class MouseButton { kLeft, kRight };
 // Moves the pointer to a screen point.
 bool MoveMouse(POINT screen_point);
 // Clicks `clicks` times at `client_point` of `window` (its client centre when nullopt).
+// A single click where the last one landed, within the double-click time, is moved
+// aside by the double-click distance, as a person's would: the system would take the
+// two for a double click.
 bool Click(HWND window, std::optional<POINT> client_point = std::nullopt,
            MouseButton button = MouseButton::kLeft, int clicks = 1);
 // Double-clicks with the left button at the client centre of `window`.
