@@ -23,4 +23,36 @@ std::optional<HelpDocument> ChooseHelpDocument(std::string_view helpFile,
   return std::nullopt;
 }
 
+std::string_view HelpPageFor(unsigned long context) {
+  struct Range {
+    unsigned long first, last;
+    std::string_view page;
+  };
+  // The main window's numbers: 1001-1004 the converter, 1005-1013 the change
+  // calculator and its fields, 1014 the Minimise button.
+  static constexpr Range kPages[] = {
+      {1001, 1004, "converter.html"},
+      {1005, 1013, "change-calculator.html"},
+      {1014, 1014, "tray.html"},
+  };
+  for (const Range& r : kPages) {
+    if (context >= r.first && context <= r.last) return r.page;
+  }
+  return kHelpContentsPage;
+}
+
+std::string HelpTopicPath(const HelpDocument& document, std::string_view page) {
+  switch (document.format) {
+    case HelpFormat::kHtml: {
+      const std::size_t slash = document.path.find_last_of("\\/");
+      return document.path.substr(0, slash == std::string::npos ? 0 : slash + 1).append(page);
+    }
+    case HelpFormat::kCompiled:
+      return document.path + "::/" + std::string(page);
+    case HelpFormat::kWinHelp:
+      break;
+  }
+  return document.path;
+}
+
 }  // namespace tallivo

@@ -31,4 +31,14 @@ inline constexpr std::string_view kHelpContentsPage = "index.html";
 std::optional<HelpDocument> ChooseHelpDocument(std::string_view helpFile,
                                                const std::function<bool(const std::string&)>& fileExists);
 
+// The page that explains the part of the program with help context `context`
+// (the numbers the forms give their controls); the contents page for a number
+// no page explains.
+std::string_view HelpPageFor(unsigned long context);
+
+// Where `document` keeps `page`: the page beside the contents page, or the
+// topic inside the compiled file ("C:\Tallivo\Tallivo.chm::/converter.html").
+// The old help file has no pages: its own path.
+std::string HelpTopicPath(const HelpDocument& document, std::string_view page);
+
 }  // namespace tallivo

@@ -27,8 +27,14 @@ HelpViewer SystemHelpViewer() {
     return WinHelpW(owner, ui::Widen(helpFile).c_str(), command, data) != FALSE;
   };
   viewer.open = [](HWND owner, const std::string& document) {
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(owner, L"open", ui::Widen(document).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    // A topic inside a compiled help file is no file of its own: the HTML
+    // Help viewer opens it.
+    const bool topic = document.find("::/") != std::string::npos;
+    const std::wstring path = ui::Widen(document);
+    const std::wstring quoted = L"\"" + path + L"\"";
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(owner, L"open", topic ? L"hh.exe" : path.c_str(),
+                                                                topic ? quoted.c_str() : nullptr, nullptr,
+                                                                SW_SHOWNORMAL));
     // ShellExecute reports success as a value above 32.
     return result > 32;
   };
@@ -47,6 +53,7 @@ bool ShowHelp(HWND owner, UINT command, ULONG_PTR data, const std::string& helpF
   if (document->format == HelpFormat::kWinHelp) return viewer.winHelp(owner, document->path, command, data);
   // A browser or the HTML Help viewer stays open on its own; nothing to quit.
   if (command == HELP_QUIT) return true;
+  if (command == HELP_CONTEXT) return viewer.open(owner, HelpTopicPath(*document, HelpPageFor(data)));
   return viewer.open(owner, document->path);
 }
 

@@ -21,8 +21,8 @@ struct HelpViewer {
 // WinHelpW and the shell's "open".
 HelpViewer SystemHelpViewer();
 
-// Shows help for a WinHelp command (HELP_FINDER and the rest open the
-// contents) of the application's help file, through the system's viewers;
+// Shows help for a WinHelp command (HELP_CONTEXT opens the page of that
+// context, HELP_FINDER and the rest the contents) of the application's help file, through the system's viewers;
 // true when a viewer was started. For Application().OnHelp.
 bool ShowHelp(HWND owner, UINT command, ULONG_PTR data);
 

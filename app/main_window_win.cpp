@@ -270,7 +270,13 @@ void TFmMain::KelvorWebsite1Click(TComponent*) {
 }
 
 void TFmMain::Helptopics1Click(TComponent*) {
-  Application().HelpCommand(HELP_FINDER, 0);
+  // F1, the item's shortcut, explains the field in use; choosing the item
+  // from the menu opens the contents.
+  if (GetKeyState(VK_F1) < 0) {
+    Application().HelpCommand(HELP_CONTEXT, static_cast<ULONG_PTR>(ActiveHelpContext()));
+  } else {
+    Application().HelpCommand(HELP_FINDER, 0);
+  }
 }
 
 void TFmMain::About1Click(TComponent*) {

@@ -384,6 +384,16 @@ bool TForm::IsShortCut(unsigned short shortCut) {
   return false;
 }
 
+int TForm::ActiveHelpContext() const {
+  HWND focus = GetFocus();
+  if (!HandleAllocated() || !focus || !IsChild(Handle(), focus)) return HelpContext();
+  for (HWND h = focus; h && h != Handle(); h = GetParent(h)) {
+    if (const TWinControl* control = FromHandle(h); control && control->HelpContext() != 0)
+      return control->HelpContext();
+  }
+  return HelpContext();
+}
+
 void TForm::UpdateHint(TWinControl& control) {
   if (!tooltip_ || !control.HandleAllocated()) return;
   TOOLINFOW ti{};

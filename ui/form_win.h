@@ -127,6 +127,10 @@ class TForm : public TWinControl {
   // The control that gets the focus back when the form is next activated.
   void RememberFocus(HWND control) { lastFocus_ = control; }
 
+  // The help context of the control with the focus, or of its nearest parent
+  // that has one; the form's own when none does.
+  int ActiveHelpContext() const;
+
   // Tooltip of a control on this form.
   void UpdateHint(TWinControl& control);
 
