@@ -32,9 +32,9 @@ HelpViewer SystemHelpViewer() {
     const bool topic = document.find("::/") != std::string::npos;
     const std::wstring path = ui::Widen(document);
     const std::wstring quoted = L"\"" + path + L"\"";
-    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(owner, L"open", topic ? L"hh.exe" : path.c_str(),
-                                                                topic ? quoted.c_str() : nullptr, nullptr,
-                                                                SW_SHOWNORMAL));
+    const auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteW(owner, L"open", topic ? L"hh.exe" : path.c_str(),
+                                                topic ? quoted.c_str() : nullptr, nullptr, SW_SHOWNORMAL));
     // ShellExecute reports success as a value above 32.
     return result > 32;
   };

@@ -22,8 +22,8 @@ struct HelpViewer {
 HelpViewer SystemHelpViewer();
 
 // Shows help for a WinHelp command (HELP_CONTEXT opens the page of that
-// context, HELP_FINDER and the rest the contents) of the application's help file, through the system's viewers;
-// true when a viewer was started. For Application().OnHelp.
+// context, HELP_FINDER and the rest the contents) of the application's help file, through the system's
+// viewers; true when a viewer was started. For Application().OnHelp.
 bool ShowHelp(HWND owner, UINT command, ULONG_PTR data);
 
 // The same for the help file `helpFile` (empty: "Tallivo.hlp" beside the

@@ -44,9 +44,11 @@ fs::path HelpFolder() {
 }
 
 std::string Unescape(std::string text) {
-  static const std::pair<const char*, const char*> kEntities[] = {{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}};
+  static const std::pair<const char*, const char*> kEntities[] = {
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}};
   for (const auto& [entity, character] : kEntities) {
-    for (std::size_t at; (at = text.find(entity)) != std::string::npos;) text.replace(at, std::strlen(entity), character);
+    for (std::size_t at; (at = text.find(entity)) != std::string::npos;)
+      text.replace(at, std::strlen(entity), character);
   }
   return text;
 }
@@ -92,7 +94,8 @@ TEST(HelpExamples, ThePagesAboutAmountsShowWorkedExamples) {
   for (const Example& example : Examples()) {
     SCOPED_TRACE(example.page + " #" + std::to_string(example.number));
     ++perPage[example.page];
-    const auto acts = std::count_if(example.steps.begin(), example.steps.end(), [](const Step& s) { return s.kbd; });
+    const auto acts =
+        std::count_if(example.steps.begin(), example.steps.end(), [](const Step& s) { return s.kbd; });
     EXPECT_GT(acts, 0) << example.html;
     EXPECT_GT(example.steps.size(), static_cast<std::size_t>(acts)) << example.html;
   }

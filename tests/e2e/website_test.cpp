@@ -3,8 +3,8 @@
 // that is a recorder registered for https addresses and for HTML files, so
 // what was opened can be checked without a network or a browser.
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -31,8 +31,8 @@ class RecordedOpen : public ShownTallivoTest {
     // The merged classes view: Wine's shell does not look in the user's own classes.
     const std::wstring command =
         BuildCommandLine(ExecutableDir() + "url_recorder.exe", {Narrow(record_.wstring())}) + L" \"%1\"";
-    browser_.emplace(ScopedRegistryValue::String(HKEY_CLASSES_ROOT, std::wstring(kind_) + L"\\shell\\open\\command",
-                                                 L"", command));
+    browser_.emplace(ScopedRegistryValue::String(
+        HKEY_CLASSES_ROOT, std::wstring(kind_) + L"\\shell\\open\\command", L"", command));
     ASSERT_TRUE(browser_->Set());
     ShownTallivoTest::SetUp();
   }
