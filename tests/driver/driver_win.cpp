@@ -730,6 +730,38 @@ bool WaitForInputProcessed(HWND window, Timeout timeout) {
                    Timeout{std::max<DWORD>(remaining_ms(), 1)});
 }
 
+// ---- Hotkeys ----
+
+ScopedHotKey::ScopedHotKey(UINT modifiers, UINT key) {
+  static int lastId = 0;
+  id_ = ++lastId;
+  held_ = RegisterHotKey(nullptr, id_, modifiers, key) != FALSE;
+}
+
+ScopedHotKey::~ScopedHotKey() {
+  if (held_) UnregisterHotKey(nullptr, id_);
+}
+
+// ---- Tooltips ----
+
+HWND VisibleTooltip(DWORD process_id) {
+  return FindTopLevel({"tooltips_class32", "", process_id, true});
+}
+
+std::optional<std::string> HoverTooltip(POINT hover, POINT rest, DWORD process_id, Timeout timeout) {
+  // A tooltip still showing for another spot would be read before it changed;
+  // and only a pointer that moves onto the spot brings its tooltip up.
+  if (!MoveMouse(rest) || !WaitUntil([&] { return !VisibleTooltip(process_id); }, timeout)) {
+    return std::nullopt;
+  }
+  if (!MoveMouse(hover)) return std::nullopt;
+  HWND tooltip = nullptr;
+  if (!WaitUntil([&] { return (tooltip = VisibleTooltip(process_id)) != nullptr; }, timeout)) {
+    return std::nullopt;
+  }
+  return WindowText(tooltip);
+}
+
 // ---- Dialogs and message boxes ----
 
 HWND WaitForDialog(DWORD process_id, Timeout timeout) {

@@ -283,6 +283,54 @@ class ScopedRegistryValue {
   bool set_ = false;
 };
 
+// ---- Hotkeys ---------------------------------------------------------------
+
+// A system-wide hotkey held by the calling thread while this object lives, as
+// another program would hold it: a program started meanwhile cannot have it.
+// Destroy it on the thread that made it.
+class ScopedHotKey {
+ public:
+  ScopedHotKey(UINT modifiers, UINT key);
+  ScopedHotKey(const ScopedHotKey&) = delete;
+  ScopedHotKey& operator=(const ScopedHotKey&) = delete;
+  ~ScopedHotKey();
+
+  // True when the hotkey was registered.
+  bool Held() const { return held_; }
+
+ private:
+  int id_;
+  bool held_;
+};
+
+// ---- Tooltips and menus ----------------------------------------------------
+
+// The visible tooltip window (class tooltips_class32) of process `process_id`, or nullptr.
+HWND VisibleTooltip(DWORD process_id);
+// Hovers the pointer as a person would: first rests it at `rest` (a spot without
+// a tooltip) until no tooltip of `process_id` shows, then moves it to `hover`
+// and returns the text of the tooltip that process then shows (WM_GETTEXT
+// gives a tooltip's current text); nullopt if none shows in time.
+std::optional<std::string> HoverTooltip(POINT hover, POINT rest, DWORD process_id,
+                                        Timeout timeout = kDefaultTimeout);
+
+// One item of a menu, as the program that owns it holds it.
+struct MenuEntry {
+  std::string text;      // the caption, '&' markers included, without the shortcut
+  std::string shortcut;  // what follows a tab in the caption: the shortcut shown on the right
+  bool separator = false;
+  bool greyed = false;    // MF_GRAYED: drawn grey
+  bool disabled = false;  // MF_DISABLED
+  bool checked = false;
+  bool is_default = false;       // the menu's default item, drawn bold
+  std::vector<MenuEntry> items;  // its submenu
+};
+// The menu bar of `window` or, for an open popup menu (a window of class
+// "#32768"), that menu. Read inside the window's own thread by menu_probe.dll,
+// which must lie beside the test: Wine does not let one process read another
+// process's menus. nullopt and `error` set on failure.
+std::optional<std::vector<MenuEntry>> ReadMenu(HWND window, std::string* error = nullptr);
+
 // ---- Dialogs and message boxes ---------------------------------------------
 
 // Waits for a visible dialog (class "#32770") of process `process_id`; nullptr on timeout.

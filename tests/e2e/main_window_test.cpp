@@ -268,12 +268,11 @@ TEST(Program, SecondInstanceWarnsAndLeavesTheFirstAlone) {
   ASSERT_TRUE(WaitForInputProcessed(main));
   auto second = Process::Start(TallivoPath(), {}, &error);
   ASSERT_TRUE(second) << error;
-  HWND box = WaitForDialog(second->Id());
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(DialogText(box), "Tallivo is already running.\r\nThis instance will terminate.");
-  EXPECT_EQ(WindowText(box), "Warning");
+  ASSERT_NE(WaitForDialog(second->Id()), nullptr);
   EXPECT_EQ(FindTopLevel({"TFmMain", "", second->Id(), false}), nullptr);
-  ASSERT_TRUE(PressDialogButton(box, "OK"));
+  const MessageBoxTexts box = AcceptMessageBox(second->Id());
+  EXPECT_EQ(box.text, "Tallivo is already running.\r\nThis instance will terminate.");
+  EXPECT_EQ(box.caption, "Warning");
   EXPECT_EQ(second->WaitForExit(), std::optional<DWORD>(0));
   EXPECT_TRUE(first->IsRunning());
   EXPECT_TRUE(IsVisible(main));
@@ -284,14 +283,12 @@ TEST(Program, SecondInstanceWarnsAndLeavesTheFirstAlone) {
 }
 
 TEST(Program, HotkeyTakenIsReportedOnceAndTheCalculatorWorks) {
-  ASSERT_TRUE(RegisterHotKey(nullptr, 7, MOD_CONTROL, VK_F12));
+  const ScopedHotKey taken(MOD_CONTROL, VK_F12);
+  ASSERT_TRUE(taken.Held());
   std::string error;
   auto process = Process::Start(TallivoPath(), {}, &error);
   ASSERT_TRUE(process) << error;
-  HWND box = WaitForDialog(process->Id());
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(DialogText(box), "Unable to assign Ctrl-F12 as hotkey.");
-  ASSERT_TRUE(PressDialogButton(box, "OK"));
+  EXPECT_EQ(AcceptMessageBox(process->Id()).text, "Unable to assign Ctrl-F12 as hotkey.");
   HWND main = WaitForWindow({"TFmMain", "Tallivo", process->Id(), true});
   ASSERT_NE(main, nullptr);
   ASSERT_TRUE(BringToForeground(main));
@@ -300,7 +297,6 @@ TEST(Program, HotkeyTakenIsReportedOnceAndTheCalculatorWorks) {
   HWND pounds = FindChildById(main, ui::ControlIdFromName("CCyp"));
   EXPECT_TRUE(WaitUntil([&] { return WindowText(pounds) == Localized("£0.59"); }));
   EXPECT_EQ(FindTopLevel({"#32770", "", process->Id(), true}), nullptr) << "reported twice";
-  UnregisterHotKey(nullptr, 7);
   ASSERT_TRUE(BringToForeground(main));
   PressKeys("Ctrl+X");
   EXPECT_EQ(process->WaitForExit(), std::optional<DWORD>(0));

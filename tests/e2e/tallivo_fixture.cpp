@@ -31,6 +31,15 @@ void CloseMessageBox(HWND box) {
   if (BringToForeground(box)) PressKeys("Enter");
 }
 
+MessageBoxTexts AcceptMessageBox(DWORD process_id) {
+  HWND box = WaitForDialog(process_id);
+  if (!box) return {"", "(no message box)"};
+  MessageBoxTexts texts{WindowText(box), DialogText(box)};
+  CloseMessageBox(box);
+  WaitGone(box);
+  return texts;
+}
+
 std::string TallivoPath() {
   return ExecutableDir() + "Tallivo.exe";
 }
@@ -83,12 +92,7 @@ void TallivoTest::Type(std::string_view text) {
 }
 
 std::string TallivoTest::AcceptMessageBox() {
-  HWND box = WaitForDialog(process_->Id());
-  if (!box) return "(no message box)";
-  const std::string text = DialogText(box);
-  CloseMessageBox(box);
-  WaitGone(box);
-  return text;
+  return test::AcceptMessageBox(process_->Id()).text;
 }
 
 void ShownTallivoTest::SetUp() {

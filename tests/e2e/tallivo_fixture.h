@@ -24,6 +24,15 @@ std::string TallivoPath();
 // Presses OK in a message box.
 void CloseMessageBox(HWND box);
 
+// What a message box said: its title bar and its message.
+struct MessageBoxTexts {
+  std::string caption;
+  std::string text;
+};
+// Waits for the message box of process `process_id`, reads it and closes it
+// with OK; the text is "(no message box)" when none came.
+MessageBoxTexts AcceptMessageBox(DWORD process_id);
+
 class TallivoTest : public ::testing::Test {
  protected:
   void SetUp() override;
