@@ -1,6 +1,6 @@
 // The driver's own test target: a window with a labelled edit field (blue
-// text), a red area, a "Hide" button, a menu with a Ctrl+U accelerator and a
-// global Ctrl+F11 hotkey that asks a Yes/No question. Its command-line
+// text), a red area, a "Hide" button, a menu with a Ctrl+U accelerator (its
+// default item) and a greyed item, and a global Ctrl+F11 hotkey that asks a Yes/No question. Its command-line
 // arguments are shown joined by '|', so a test can check how they arrived.
 // Exit code: 0 when closed, kExitAfterYes when the question is answered Yes.
 #include <windows.h>
@@ -20,6 +20,7 @@ constexpr int kHideId = 103;
 constexpr int kArgumentsId = 104;
 constexpr WORD kUpperCaseCommand = 200;
 constexpr WORD kExitCommand = 201;
+constexpr WORD kNeverCommand = 202;  // greyed: never chosen
 constexpr int kHotkeyId = 1;
 constexpr int kExitAfterYes = 3;
 
@@ -169,6 +170,8 @@ HMENU CreateMainMenu() {
   AppendMenuW(edit, MF_STRING, kUpperCaseCommand, L"&Upper case\tCtrl+U");
   AppendMenuW(edit, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(edit, MF_STRING, kExitCommand, L"E&xit");
+  AppendMenuW(edit, MF_STRING | MF_GRAYED, kNeverCommand, L"&Never");
+  SetMenuDefaultItem(edit, kUpperCaseCommand, FALSE);
   HMENU bar = CreateMenu();
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(edit), L"&Edit");
   return bar;

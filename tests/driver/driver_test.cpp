@@ -359,6 +359,60 @@ TEST_F(DriverTarget, ReadsColoursAndSavesScreenshots) {
   CoUninitialize();
 }
 
+TEST_F(DriverTarget, ReadsTheMenusOfAnotherProgram) {
+  ASSERT_NO_FATAL_FAILURE(Start());
+  std::string error;
+  const std::optional<std::vector<MenuEntry>> bar = ReadMenu(window_, &error);
+  ASSERT_TRUE(bar) << error;
+  ASSERT_EQ(bar->size(), 1u);
+  EXPECT_EQ((*bar)[0].text, "&Edit");
+  EXPECT_TRUE((*bar)[0].shortcut.empty());
+  const struct {
+    const char* text;
+    const char* shortcut;
+    bool separator;
+    bool greyed;
+    bool is_default;
+  } expected[] = {
+      {"&Upper case", "Ctrl+U", false, false, true},
+      {"", "", true, false, false},
+      {"E&xit", "", false, false, false},
+      {"&Never", "", false, true, false},
+  };
+  const std::vector<MenuEntry>& items = (*bar)[0].items;
+  ASSERT_EQ(items.size(), std::size(expected));
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(items[i].text, expected[i].text);
+    EXPECT_EQ(items[i].shortcut, expected[i].shortcut);
+    EXPECT_EQ(items[i].separator, expected[i].separator);
+    // Wine reports separators greyed and disabled.
+    if (!expected[i].separator) {
+      EXPECT_EQ(items[i].greyed, expected[i].greyed);
+      EXPECT_FALSE(items[i].disabled);
+    }
+    EXPECT_EQ(items[i].is_default, expected[i].is_default);
+    EXPECT_FALSE(items[i].checked);
+    EXPECT_TRUE(items[i].items.empty());
+  }
+
+  // An open menu is read from its popup window.
+  ASSERT_NO_FATAL_FAILURE(Focus());
+  ASSERT_TRUE(PressKeys("Alt+E"));
+  HWND popup = WaitForWindow({"#32768", "", process_->Id(), true});
+  ASSERT_NE(popup, nullptr);
+  const std::optional<std::vector<MenuEntry>> open = ReadMenu(popup, &error);
+  ASSERT_TRUE(open) << error;
+  ASSERT_EQ(open->size(), std::size(expected));
+  EXPECT_EQ((*open)[0].text, "&Upper case");
+  ASSERT_TRUE(PressKeys("Escape") && PressKeys("Escape"));
+  EXPECT_TRUE(WaitHidden(popup));
+
+  // A control has no menu: its menu handle is its id.
+  EXPECT_FALSE(ReadMenu(edit_, &error));
+  EXPECT_NE(error.find("no menu"), std::string::npos) << error;
+}
+
 TEST_F(DriverTarget, HotkeyReachesAHiddenWindowAndTheMessageBoxAnswers) {
   ASSERT_NO_FATAL_FAILURE(Start());
   ASSERT_NO_FATAL_FAILURE(Focus());

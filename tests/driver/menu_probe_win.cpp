@@ -88,9 +88,11 @@ void Answer(const CWPSTRUCT& request) {
   const HMENU menu = std::wstring_view(className) == L"#32768"
                          ? reinterpret_cast<HMENU>(SendMessageW(request.hwnd, MN_GETHMENU, 0, 0))
                          : GetMenu(request.hwnd);
+  // A child window's menu handle is its control id.
+  const bool hasMenu = menu && IsMenu(menu);
   std::string text;
-  if (menu) Describe(menu, 0, text);
-  block->status = !menu                                   ? probe::Status::kNoMenu
+  if (hasMenu) Describe(menu, 0, text);
+  block->status = !hasMenu                                ? probe::Status::kNoMenu
                   : text.size() > probe::Block::kCapacity ? probe::Status::kTooLarge
                                                           : probe::Status::kDone;
   if (block->status == probe::Status::kDone) {
