@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <iterator>
 #include <utility>
@@ -733,7 +734,7 @@ bool WaitForInputProcessed(HWND window, Timeout timeout) {
 // ---- Hotkeys ----
 
 ScopedHotKey::ScopedHotKey(UINT modifiers, UINT key) {
-  static int lastId = 0;
+  static std::atomic<int> lastId{0};
   id_ = ++lastId;
   held_ = RegisterHotKey(nullptr, id_, modifiers, key) != FALSE;
 }

@@ -87,18 +87,17 @@ std::string VersionString(const std::string& file, const wchar_t* key) {
   if (size == 0) return {};
   std::vector<BYTE> data(size);
   if (!GetFileVersionInfoW(path.c_str(), 0, size, data.data())) return {};
-  const WORD* translation = nullptr;
+  void* found = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation",
-                      reinterpret_cast<void**>(const_cast<WORD**>(&translation)), &length) ||
+  if (!VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &found, &length) ||
       length < 2 * sizeof(WORD)) {
     return {};
   }
+  const auto* translation = static_cast<const WORD*>(found);
   wchar_t block[64] = {};
   swprintf(block, 64, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1], key);
-  wchar_t* value = nullptr;
-  if (!VerQueryValueW(data.data(), block, reinterpret_cast<void**>(&value), &length) || length == 0)
-    return {};
+  if (!VerQueryValueW(data.data(), block, &found, &length) || length == 0) return {};
+  const auto* value = static_cast<const wchar_t*>(found);
   return Narrow(std::wstring_view(value, wcsnlen(value, length)));
 }
 
@@ -197,39 +196,41 @@ class Texts : public ShownTallivoTest {
     return AtPath(*menu, path);
   }
 
+  struct TrayIcon {
+    HWND taskbar;
+    POINT centre;  // on the screen
+  };
   // Wine's virtual desktop draws tray icons at the right end of its taskbar,
   // the first one added rightmost; in the test's own desktop that is Tallivo's,
-  // which opening its menu there confirms.
-  std::optional<POINT> TrayIconPoint(HWND& taskbar) const {
-    taskbar = FindTopLevel({"Shell_TrayWnd", "", 0, true});
+  // which its menu opening there confirms.
+  static std::optional<TrayIcon> FindTrayIcon() {
+    const HWND taskbar = FindTopLevel({"Shell_TrayWnd", "", 0, true});
     if (!taskbar) return std::nullopt;
     const RECT client = ClientRectOnScreen(taskbar);
     const int slot = GetSystemMetrics(SM_CXSMICON) + 4;
-    return POINT{client.right - slot / 2, (client.top + client.bottom) / 2};
+    return TrayIcon{taskbar, {client.right - slot / 2, (client.top + client.bottom) / 2}};
   }
 
   std::string TrayTip() {
-    HWND taskbar = nullptr;
-    const std::optional<POINT> icon = TrayIconPoint(taskbar);
+    const std::optional<TrayIcon> icon = FindTrayIcon();
     if (!icon) return "(no taskbar)";
     DWORD shell = 0;
-    GetWindowThreadProcessId(taskbar, &shell);
-    const std::optional<std::string> tip = HoverTooltip(*icon, kRest, shell);
+    GetWindowThreadProcessId(icon->taskbar, &shell);
+    const std::optional<std::string> tip = HoverTooltip(icon->centre, kRest, shell);
     MoveMouse(kRest);
     return tip.value_or("(no tooltip)");
   }
 
   // Clicks the tray icon, reads the menu that opens and closes it with Escape.
   std::optional<std::vector<MenuEntry>> TrayMenu(MouseButton button) {
-    HWND taskbar = nullptr;
-    const std::optional<POINT> icon = TrayIconPoint(taskbar);
+    const std::optional<TrayIcon> icon = FindTrayIcon();
     if (!icon) {
       menuError_ = "no taskbar";
       return std::nullopt;
     }
-    POINT inTaskbar = *icon;
-    ScreenToClient(taskbar, &inTaskbar);
-    if (!Click(taskbar, inTaskbar, button)) {
+    POINT inTaskbar = icon->centre;
+    ScreenToClient(icon->taskbar, &inTaskbar);
+    if (!Click(icon->taskbar, inTaskbar, button)) {
       menuError_ = "could not click the tray icon";
       return std::nullopt;
     }
