@@ -13,7 +13,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   Application().SetTitle("Tallivo");
 
   // Held until the process ends; only its existence is tested.
-  const tallivo::ui::UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, L"KelvorTallivo"));
+  const tallivo::UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, L"KelvorTallivo"));
   if (mutex && GetLastError() == ERROR_ALREADY_EXISTS) {
     MessageBoxW(nullptr, L"Tallivo is already running.\r\nThis instance will terminate.", L"Warning",
                 MB_OK | MB_ICONWARNING);

@@ -51,7 +51,7 @@ class ChildProcess {
  private:
   ChildProcess(HANDLE process, DWORD id) : process_(process), id_(id) {}
 
-  ui::UniqueKernelHandle process_;
+  UniqueKernelHandle process_;
   DWORD id_ = 0;
 };
 

@@ -1,41 +1,14 @@
-// Owners of Win32 handles: move-only, closed in the destructor. Plain handle
-// values are views and never close anything.
+// Owners of the window framework's handles (windows, icons, GDI objects,
+// menus, image lists, device contexts), beside the common ones of base/.
 #pragma once
 
 #include <windows.h>
 
 #include <commctrl.h>
-#include <utility>
+
+#include "base/handles_win.h"
 
 namespace tallivo::ui {
-
-template <typename Traits>
-class UniqueHandle {
- public:
-  using Handle = typename Traits::Handle;
-
-  UniqueHandle() = default;
-  explicit UniqueHandle(Handle h) : h_(h) {}
-  UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, Traits::Invalid())) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.h_, Traits::Invalid()));
-    return *this;
-  }
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  ~UniqueHandle() { Reset(); }
-
-  Handle Get() const { return h_; }
-  explicit operator bool() const { return h_ != Traits::Invalid(); }
-  Handle Release() { return std::exchange(h_, Traits::Invalid()); }
-  void Reset(Handle h = Traits::Invalid()) {
-    if (h_ != Traits::Invalid()) Traits::Close(h_);
-    h_ = h;
-  }
-
- private:
-  Handle h_ = Traits::Invalid();
-};
 
 struct WindowTraits {
   using Handle = HWND;
@@ -58,11 +31,6 @@ struct MenuTraits {
   static Handle Invalid() { return nullptr; }
   static void Close(Handle h) { DestroyMenu(h); }
 };
-struct KernelTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { CloseHandle(h); }
-};
 struct ImageListTraits {
   using Handle = HIMAGELIST;
   static Handle Invalid() { return nullptr; }
@@ -75,7 +43,6 @@ using UniqueFont = UniqueHandle<GdiTraits<HFONT>>;
 using UniqueBrush = UniqueHandle<GdiTraits<HBRUSH>>;
 using UniqueBitmap = UniqueHandle<GdiTraits<HBITMAP>>;
 using UniqueMenu = UniqueHandle<MenuTraits>;
-using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueImageList = UniqueHandle<ImageListTraits>;
 
 // A memory DC compatible with `like` (the screen by default), deleted on scope exit.

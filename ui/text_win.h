@@ -1,13 +1,12 @@
-// UTF-8 inside, UTF-16 at the Win32 boundary.
+// UTF-8 inside, UTF-16 at the Win32 boundary: the base library's conversion,
+// under the framework's names.
 #pragma once
 
-#include <string>
-#include <string_view>
+#include "base/text_win.h"
 
 namespace tallivo::ui {
 
-// Invalid sequences become U+FFFD.
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view utf16);
+using tallivo::Narrow;
+using tallivo::Widen;
 
 }  // namespace tallivo::ui

@@ -4,7 +4,7 @@
 
 #include "tests/driver/driver_win.h"
 #include "tests/driver/menu_probe_protocol.h"
-#include "ui/handles_win.h"
+#include "base/handles_win.h"
 
 namespace tallivo::test {
 namespace {
@@ -28,9 +28,9 @@ struct ViewTraits {
   static Handle Invalid() { return nullptr; }
   static void Close(Handle view) { UnmapViewOfFile(view); }
 };
-using UniqueLibrary = ui::UniqueHandle<LibraryTraits>;
-using UniqueHook = ui::UniqueHandle<HookTraits>;
-using UniqueView = ui::UniqueHandle<ViewTraits>;
+using UniqueLibrary = UniqueHandle<LibraryTraits>;
+using UniqueHook = UniqueHandle<HookTraits>;
+using UniqueView = UniqueHandle<ViewTraits>;
 
 std::optional<std::vector<MenuEntry>> Fail(std::string* error, std::string what) {
   if (error) *error = std::move(what) + " (error " + std::to_string(GetLastError()) + ")";
@@ -93,7 +93,7 @@ std::optional<std::vector<MenuEntry>> ReadMenu(HWND window, std::string* error) 
       reinterpret_cast<void*>(GetProcAddress(library.Get(), probe::kHookProcName)));
   if (!hookProc) return Fail(error, "no hook procedure in " + Narrow(dll));
   const std::wstring name = probe::kBlockNamePrefix + std::to_wstring(GetCurrentProcessId());
-  const ui::UniqueKernelHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+  const UniqueKernelHandle mapping(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                                           sizeof(probe::Block), name.c_str()));
   if (!mapping) return Fail(error, "cannot create the shared block");
   const UniqueView view(

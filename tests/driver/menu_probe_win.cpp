@@ -6,7 +6,7 @@
 #include <string>
 
 #include "tests/driver/menu_probe_protocol.h"
-#include "ui/handles_win.h"
+#include "base/handles_win.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ struct ViewTraits {
   static Handle Invalid() { return nullptr; }
   static void Close(Handle view) { UnmapViewOfFile(view); }
 };
-using UniqueView = tallivo::ui::UniqueHandle<ViewTraits>;
+using UniqueView = tallivo::UniqueHandle<ViewTraits>;
 
 std::string Utf8(std::wstring_view text) {
   if (text.empty()) return {};
@@ -77,7 +77,7 @@ void Describe(HMENU menu, int depth, std::string& out) {
 
 void Answer(const CWPSTRUCT& request) {
   const std::wstring name = probe::kBlockNamePrefix + std::to_wstring(request.wParam);
-  const tallivo::ui::UniqueKernelHandle mapping(OpenFileMappingW(FILE_MAP_WRITE, FALSE, name.c_str()));
+  const tallivo::UniqueKernelHandle mapping(OpenFileMappingW(FILE_MAP_WRITE, FALSE, name.c_str()));
   if (!mapping) return;
   const UniqueView view(MapViewOfFile(mapping.Get(), FILE_MAP_WRITE, 0, 0, sizeof(probe::Block)));
   if (!view) return;

@@ -1,11 +1,14 @@
-#include "ui/text_win.h"
+#include "base/text_win.h"
 
 #include <windows.h>
 
-namespace tallivo::ui {
+#include <climits>
 
+namespace tallivo {
+
+// The API counts in int; text past that is no text a window or a path holds.
 std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
+  if (utf8.empty() || utf8.size() > INT_MAX) return {};
   const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<std::size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
@@ -13,7 +16,7 @@ std::wstring Widen(std::string_view utf8) {
 }
 
 std::string Narrow(std::wstring_view utf16) {
-  if (utf16.empty()) return {};
+  if (utf16.empty() || utf16.size() > INT_MAX) return {};
   const int n = WideCharToMultiByte(CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0,
                                     nullptr, nullptr);
   std::string out(static_cast<std::size_t>(n), '\0');
@@ -21,4 +24,4 @@ std::string Narrow(std::wstring_view utf16) {
   return out;
 }
 
-}  // namespace tallivo::ui
+}  // namespace tallivo
