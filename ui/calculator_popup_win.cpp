@@ -32,20 +32,6 @@ constexpr std::array<KeyFace, kColumns * kRows> kKeys{{
     {L"+", CalculatorKey::Add},            {L"=", CalculatorKey::Equals},
 }};
 
-void RegisterPopupClass(WNDPROC proc) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  if (GetClassInfoExW(GetModuleHandleW(nullptr), kClassName, &wc)) return;
-  wc = WNDCLASSEXW{};
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_DROPSHADOW;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kClassName;
-  RegisterClassExW(&wc);
-}
-
 }  // namespace
 
 CalculatorPopup::CalculatorPopup(HWND anchor, std::optional<double> initial, int precision,
@@ -56,7 +42,7 @@ CalculatorPopup::CalculatorPopup(HWND anchor, std::optional<double> initial, int
       font_(font),
       acceptMessage_(acceptMessage),
       unit_(MulDiv(30, static_cast<int>(GetDpiForWindow(anchor) ? GetDpiForWindow(anchor) : 96), 96)) {
-  RegisterPopupClass(&CalculatorPopup::WndProc);
+  RegisterWindowClass(kClassName, CS_DROPSHADOW, LoadCursorW(nullptr, IDC_ARROW));
   RECT anchorRect;
   GetWindowRect(anchor, &anchorRect);
   const int width = unit_ * kColumns + 2;
@@ -70,7 +56,8 @@ CalculatorPopup::CalculatorPopup(HWND anchor, std::optional<double> initial, int
     if (x + width > mi.rcWork.right) x = mi.rcWork.right - width;
   }
   hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kClassName, L"", WS_POPUP | WS_BORDER,
-                          x, y, width, height, GetAncestor(anchor, GA_ROOT), nullptr, GetModuleHandleW(nullptr), this);
+                          x, y, width, height, GetAncestor(anchor, GA_ROOT), nullptr, WindowClassModule(),
+                          static_cast<WindowReceiver*>(this));
   if (hwnd_) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
 }
 
@@ -78,21 +65,13 @@ CalculatorPopup::~CalculatorPopup() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-LRESULT CALLBACK CalculatorPopup::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<CalculatorPopup*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<CalculatorPopup*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT CalculatorPopup::ReceiveMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) hwnd_ = window;
   if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    if (self) self->hwnd_ = nullptr;
+    hwnd_ = nullptr;
+    return DefWindowProcW(window, msg, wParam, lParam);
   }
-  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  LRESULT result = 0;
-  if (!CallReportingExceptions([&] { result = self->Handle(msg, wParam, lParam); })) return 0;
-  return result;
+  return Handle(msg, wParam, lParam);
 }
 
 LRESULT CalculatorPopup::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -9,10 +9,11 @@
 
 #include "ui/calculator.h"
 #include "ui/message_window_win.h"
+#include "ui/window_binding_win.h"
 
 namespace tallivo::ui {
 
-class CalculatorPopup {
+class CalculatorPopup : public WindowReceiver {
  public:
   // Opens below `anchor` (a field's window). `onAccept` is posted back through
   // `acceptMessage` to the anchor when "=" is clicked.
@@ -30,7 +31,7 @@ class CalculatorPopup {
   HWND Handle() const { return hwnd_; }
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT ReceiveMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) override;
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
   void Paint(HDC dc);
   int KeyAt(POINT p) const;

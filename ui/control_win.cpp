@@ -1,7 +1,6 @@
 #include "ui/control_win.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "ui/form_win.h"
 #include "ui/message_window_win.h"
@@ -11,14 +10,6 @@ namespace tallivo::ui {
 namespace {
 
 constexpr wchar_t kOwnClass[] = L"TallivoControl";
-
-// The controls of this thread's windows (a window's messages are handled on
-// the thread that created it). A window property would do the same, but
-// reading one costs a trip to the window manager on every message under Wine.
-std::unordered_map<HWND, TWinControl*>& ControlsByWindow() {
-  thread_local std::unordered_map<HWND, TWinControl*> controls;
-  return controls;
-}
 
 bool TabOrderLess(const TWinControl* a, const TWinControl* b) {
   return (a->TabOrder() < 0 ? INT_MAX : a->TabOrder()) < (b->TabOrder() < 0 ? INT_MAX : b->TabOrder());
@@ -246,37 +237,19 @@ void TWinControl::HandleNeeded() {
     params.height = r.bottom - r.top;
   }
   FillCreateParams(params);
-  ownClass_ = !params.nativeClass;
   if (params.className.empty()) params.className = kOwnClass;
   if (visible_ && parent_) params.style |= WS_VISIBLE;
-  if (ownClass_) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExW(GetModuleHandleW(nullptr), params.className.c_str(), &wc)) {
-      wc = WNDCLASSEXW{};
-      wc.cbSize = sizeof(wc);
-      wc.style = CS_DBLCLKS;
-      wc.lpfnWndProc = OwnClassProc;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-      wc.lpszClassName = params.className.c_str();
-      RegisterClassExW(&wc);
-    }
-  }
+  if (!params.nativeClass) RegisterWindowClass(params.className, CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW));
   HWND parentWindow = parent_ ? parent_->hwnd_ : nullptr;
   const auto id =
       parent_ ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdFromName(Name()))) : params.menu;
   HWND hwnd = CreateWindowExW(params.exStyle, params.className.c_str(), params.text.c_str(), params.style,
                               params.x, params.y, params.width, params.height, parentWindow, id,
-                              GetModuleHandleW(nullptr), this);
+                              GetModuleHandleW(nullptr), static_cast<WindowReceiver*>(this));
   if (!hwnd) throw std::runtime_error("cannot create the window of " + Name());
-  if (!ownClass_) {
+  if (params.nativeClass) {
     hwnd_ = hwnd;
-    ControlsByWindow()[hwnd] = this;
-    // Subclassed by hand: comctl32's subclassing reads a window property on
-    // every message, a trip to the window manager each under Wine.
-    nativeProc_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NativeClassProc)));
+    nativeProc_ = BindSystemWindow(hwnd, *this);
   }
   // Made at the DPI the window has (FontHandle compares), or while filling the create params.
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontHandle()), FALSE);
@@ -386,51 +359,22 @@ bool TWinControl::ReflectCtlColor(HDC dc, HBRUSH& brush) {
 }
 
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
-  if (!hwnd) return nullptr;
-  const auto& controls = ControlsByWindow();
-  const auto it = controls.find(hwnd);
-  return it == controls.end() ? nullptr : it->second;
+  return dynamic_cast<TWinControl*>(BoundReceiver(hwnd));
 }
 
-LRESULT CALLBACK TWinControl::OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  TWinControl* self = FromHandle(hwnd);
-  if (!self && msg == WM_NCCREATE) {
-    self = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    ControlsByWindow()[hwnd] = self;
-  }
-  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-  return self->Dispatch(msg, wParam, lParam);
-}
-
-LRESULT CALLBACK TWinControl::NativeClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  // Installed only after the control was registered, and the window's last
-  // message (WM_NCDESTROY) unregisters it.
-  TWinControl* self = FromHandle(hwnd);
-  return self ? self->Dispatch(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-LRESULT TWinControl::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT TWinControl::ReceiveMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) hwnd_ = window;
   if (msg == WM_NCDESTROY) {
-    HWND hwnd = hwnd_;
     const LRESULT r = DefaultHandler(msg, wParam, lParam);
-    ControlsByWindow().erase(hwnd);
     hwnd_ = nullptr;
     dpi_ = 0;
     return r;
   }
   // Sent to every window of a tree whose DPI changes, before its top-level window hears of it.
   if (msg == WM_DPICHANGED || msg == WM_DPICHANGED_BEFOREPARENT) dpi_ = 0;
-  try {
-    LRESULT result = 0;
-    if (!windowHooks_.empty() && RunWindowHooks(msg, wParam, lParam, result)) return result;
-    return WndProc(msg, wParam, lParam);
-  } catch (const std::exception& e) {
-    ReportCaughtException(e);
-  } catch (...) {
-    ReportCaughtUnknown();
-  }
-  return 0;
+  LRESULT result = 0;
+  if (!windowHooks_.empty() && RunWindowHooks(msg, wParam, lParam, result)) return result;
+  return WndProc(msg, wParam, lParam);
 }
 
 int TWinControl::HookWindow(WindowHook hook) {
@@ -452,7 +396,7 @@ bool TWinControl::RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return ownClass_ ? DefWindowProcW(hwnd_, msg, wParam, lParam)
+  return !nativeProc_ ? DefWindowProcW(hwnd_, msg, wParam, lParam)
                    : CallWindowProcW(nativeProc_, hwnd_, msg, wParam, lParam);
 }
 
@@ -489,7 +433,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_PAINT:
-      if (ownClass_) {
+      if (!nativeProc_) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd_, &ps);
         for (const TWinControl* child : controls_) child->PaintBehind(dc);
@@ -500,7 +444,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCPAINT:
       // A control without a frame or scroll bars has nothing outside its
       // client area; the default would still fetch a DC for it.
-      if (!ownClass_) {
+      if (nativeProc_) {
         RECT window{};
         RECT client{};
         GetWindowRect(hwnd_, &window);
@@ -510,7 +454,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_ERASEBKGND:
-      if (ownClass_) {
+      if (!nativeProc_) {
         RECT r;
         GetClientRect(hwnd_, &r);
         FillRect(reinterpret_cast<HDC>(wParam), &r, BackgroundBrush());

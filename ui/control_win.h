@@ -15,6 +15,7 @@
 #include "ui/graphics.h"
 #include "ui/handles_win.h"
 #include "ui/published.h"
+#include "ui/window_binding_win.h"
 
 namespace tallivo::ui {
 
@@ -24,7 +25,7 @@ class TForm;
 // and tools can find a control without knowing its creation order.
 int ControlIdFromName(std::string_view name);
 
-class TWinControl : public TComponent {
+class TWinControl : public TComponent, public WindowReceiver {
  public:
   explicit TWinControl(TComponent* owner);
   ~TWinControl() override;
@@ -150,9 +151,7 @@ class TWinControl : public TComponent {
 
  private:
   friend class TForm;
-  static LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK NativeClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT ReceiveMessage(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) final;
   bool RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void ParentFontChanged();
   void ParentColorChanged();
@@ -162,7 +161,6 @@ class TWinControl : public TComponent {
   HWND hwnd_ = nullptr;
   std::vector<std::pair<int, WindowHook>> windowHooks_;
   int nextWindowHook_ = 1;
-  bool ownClass_ = false;
   WNDPROC nativeProc_ = nullptr;  // the system class's procedure, for a native control
   TWinControl* parent_ = nullptr;
   std::vector<TWinControl*> controls_;

@@ -9,8 +9,11 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <utility>
+
+#include "ui/window_binding_win.h"
 
 namespace tallivo::ui {
 
@@ -42,13 +45,16 @@ bool CallReportingExceptions(F&& f) noexcept {
 }
 
 // The object behind a MessageWindow.
-class MessageHandler {
+class MessageHandler : public WindowReceiver {
  public:
-  virtual ~MessageHandler() = default;
-
   // Handles one message of `window`; may throw (the window procedure reports
   // the exception and answers 0).
   virtual LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) = 0;
+
+ private:
+  LRESULT ReceiveMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) final {
+    return HandleMessage(window, message, wParam, lParam);
+  }
 };
 
 // Owner of a hidden message-only window (parent HWND_MESSAGE). Create, use and
@@ -57,15 +63,16 @@ class MessageWindow {
  public:
   // Empty: owns no window.
   MessageWindow() noexcept = default;
-  // Creates the window, registering `className` on its first use in the
-  // process; every message goes to `handler`, which must outlive the window.
-  // The owner is empty when creation fails.
+  // Creates the window, registering `className` while windows of it exist;
+  // every message goes to `handler`, which must outlive the window. The owner
+  // is empty when creation fails.
   MessageWindow(std::wstring_view className, MessageHandler& handler);
   // Destroys the owned window as Reset does.
   ~MessageWindow();
 
   // Takes over other's window, leaving other empty.
-  MessageWindow(MessageWindow&& other) noexcept : window_(std::exchange(other.window_, nullptr)) {}
+  MessageWindow(MessageWindow&& other) noexcept
+      : window_(std::exchange(other.window_, nullptr)), className_(std::move(other.className_)) {}
   // Destroys the owned window, then takes over other's.
   MessageWindow& operator=(MessageWindow&& other) noexcept;
   MessageWindow(const MessageWindow&) = delete;
@@ -80,6 +87,7 @@ class MessageWindow {
 
  private:
   HWND window_ = nullptr;
+  std::wstring className_;
 };
 
 // One Handler (normally a MessageHandler owning a MessageWindow) for the whole
