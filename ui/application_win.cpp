@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "ui/form_win.h"
 #include "ui/message_window_win.h"
@@ -36,7 +37,14 @@ void TApplication::Initialize() {
   icc.dwSize = sizeof(icc);
   icc.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES | ICC_PROGRESS_CLASS;
   InitCommonControlsEx(&icc);
+  mainThreadId_ = GetCurrentThreadId();
+  calls_ = std::make_unique<ThreadCallWindow>(L"TallivoApplicationCalls", WM_APP + 0x3F8);
   SetExceptionReportHook([this](const std::exception& e) { ShowException(e); });
+}
+
+void TApplication::CallInMainThread(const std::function<void()>& call) {
+  if (!calls_) throw std::logic_error("the application has not been initialised");
+  calls_->Call(call);
 }
 
 std::string TApplication::ExeName() const {
@@ -142,7 +150,16 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
 }
 
 void TApplication::ShowException(const std::exception& e) {
-  MessageBox(e.what(), title_, MB_OK | MB_ICONERROR);
+  std::string message = e.what();
+  if (GetCurrentThreadId() != mainThreadId_ && calls_) {
+    calls_->Post([this, message = std::move(message)] { ShowException(std::runtime_error(message)); });
+    return;
+  }
+  if (OnException) {
+    OnException(message);
+  } else {
+    MessageBox(message, title_, MB_OK | MB_ICONERROR);
+  }
 }
 
 bool TApplication::HelpCommand(UINT command, ULONG_PTR data) {

@@ -5,10 +5,12 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ui/component.h"
+#include "ui/thread_call_win.h"
 
 namespace tallivo::ui {
 
@@ -66,8 +68,15 @@ class TApplication : public TComponent {
 
   // Message box with the application title.
   int MessageBox(const std::string& text, const std::string& caption, UINT flags);
-  // The standard report: the message in a box; the program goes on.
+  // The standard report: OnException when set, else the message in a box;
+  // the program goes on. From another thread the report is handed to the
+  // main thread, without waiting: a worker never shows a box itself.
   void ShowException(const std::exception& e);
+  // Told of each exception the standard report gets, on the main thread.
+  std::function<void(const std::string& message)> OnException;
+  // Runs `call` on the main thread and returns once it has run, rethrowing
+  // what it threw; Initialize must have run on the main thread.
+  void CallInMainThread(const std::function<void()>& call);
   // Shows help for a WinHelp-style command; true when a viewer was started.
   bool HelpCommand(UINT command, ULONG_PTR data);
   // Help is shown through this when set (the program decides what help it has).
@@ -93,6 +102,8 @@ class TApplication : public TComponent {
   bool terminated_ = false;
   std::vector<std::pair<int, MessageHook>> hooks_;
   int nextHook_ = 1;
+  DWORD mainThreadId_ = 0;
+  std::unique_ptr<ThreadCallWindow> calls_;
 };
 
 // The process's application object.

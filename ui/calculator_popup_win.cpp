@@ -20,16 +20,19 @@ struct KeyFace {
 
 // Laid out like a pocket calculator; "C" sits where "CE" is pressed less often.
 constexpr std::array<KeyFace, kColumns * kRows> kKeys{{
-    {L"\u2190", CalculatorKey::Backspace}, {L"CE", CalculatorKey::ClearEntry}, {L"C", CalculatorKey::Clear},
-    {L"\u00B1", CalculatorKey::Sign},      {L"\u221A", CalculatorKey::SquareRoot},
-    {L"7", CalculatorKey::Digit7},         {L"8", CalculatorKey::Digit8},      {L"9", CalculatorKey::Digit9},
-    {L"/", CalculatorKey::Divide},         {L"%", CalculatorKey::Percent},
-    {L"4", CalculatorKey::Digit4},         {L"5", CalculatorKey::Digit5},      {L"6", CalculatorKey::Digit6},
-    {L"*", CalculatorKey::Multiply},       {L"1/x", CalculatorKey::Reciprocal},
-    {L"1", CalculatorKey::Digit1},         {L"2", CalculatorKey::Digit2},      {L"3", CalculatorKey::Digit3},
-    {L"-", CalculatorKey::Subtract},       {L"=", CalculatorKey::Equals},
-    {L"0", CalculatorKey::Digit0},         {L"00", CalculatorKey::Digit0},     {L".", CalculatorKey::Point},
-    {L"+", CalculatorKey::Add},            {L"=", CalculatorKey::Equals},
+    {L"\u2190", CalculatorKey::Backspace},  {L"CE", CalculatorKey::ClearEntry},
+    {L"C", CalculatorKey::Clear},           {L"\u00B1", CalculatorKey::Sign},
+    {L"\u221A", CalculatorKey::SquareRoot}, {L"7", CalculatorKey::Digit7},
+    {L"8", CalculatorKey::Digit8},          {L"9", CalculatorKey::Digit9},
+    {L"/", CalculatorKey::Divide},          {L"%", CalculatorKey::Percent},
+    {L"4", CalculatorKey::Digit4},          {L"5", CalculatorKey::Digit5},
+    {L"6", CalculatorKey::Digit6},          {L"*", CalculatorKey::Multiply},
+    {L"1/x", CalculatorKey::Reciprocal},    {L"1", CalculatorKey::Digit1},
+    {L"2", CalculatorKey::Digit2},          {L"3", CalculatorKey::Digit3},
+    {L"-", CalculatorKey::Subtract},        {L"=", CalculatorKey::Equals},
+    {L"0", CalculatorKey::Digit0},          {L"00", CalculatorKey::Digit0},
+    {L".", CalculatorKey::Point},           {L"+", CalculatorKey::Add},
+    {L"=", CalculatorKey::Equals},
 }};
 
 }  // namespace
@@ -55,9 +58,9 @@ CalculatorPopup::CalculatorPopup(HWND anchor, std::optional<double> initial, int
     if (y + height > mi.rcWork.bottom) y = anchorRect.top - height;
     if (x + width > mi.rcWork.right) x = mi.rcWork.right - width;
   }
-  hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kClassName, L"", WS_POPUP | WS_BORDER,
-                          x, y, width, height, GetAncestor(anchor, GA_ROOT), nullptr, WindowClassModule(),
-                          static_cast<WindowReceiver*>(this));
+  hwnd_ = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kClassName, L"",
+                          WS_POPUP | WS_BORDER, x, y, width, height, GetAncestor(anchor, GA_ROOT), nullptr,
+                          WindowClassModule(), static_cast<WindowReceiver*>(this));
   if (hwnd_) ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
 }
 
@@ -131,7 +134,9 @@ void CalculatorPopup::Press(CalculatorKey key) {
   if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-RECT CalculatorPopup::DisplayRect() const { return RECT{2, 2, unit_ * kColumns - 2, unit_ - 2}; }
+RECT CalculatorPopup::DisplayRect() const {
+  return RECT{2, 2, unit_ * kColumns - 2, unit_ - 2};
+}
 
 RECT CalculatorPopup::KeyRect(int index) const {
   const int col = index % kColumns;

@@ -397,7 +397,7 @@ bool TWinControl::RunWindowHooks(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wParam, LPARAM lParam) {
   return !nativeProc_ ? DefWindowProcW(hwnd_, msg, wParam, lParam)
-                   : CallWindowProcW(nativeProc_, hwnd_, msg, wParam, lParam);
+                      : CallWindowProcW(nativeProc_, hwnd_, msg, wParam, lParam);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

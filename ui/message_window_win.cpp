@@ -39,8 +39,8 @@ void ReportCaughtUnknown() noexcept {
 MessageWindow::MessageWindow(std::wstring_view className, MessageHandler& handler) {
   if (!AcquireWindowClass(className)) return;
   className_ = className;
-  window_ = CreateWindowExW(0, className_.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, WindowClassModule(),
-                            static_cast<WindowReceiver*>(&handler));
+  window_ = CreateWindowExW(0, className_.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            WindowClassModule(), static_cast<WindowReceiver*>(&handler));
   if (window_) return;
   ReleaseWindowClass(className_);
   className_.clear();

@@ -50,7 +50,8 @@ LRESULT CALLBACK BoundWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
   LRESULT result = 0;
   // The receiver may destroy the window, and itself, while it runs: nothing
   // of it is touched afterwards.
-  if (!CallReportingExceptions([&] { result = binding.receiver->ReceiveMessage(window, message, wParam, lParam); }))
+  if (!CallReportingExceptions(
+          [&] { result = binding.receiver->ReceiveMessage(window, message, wParam, lParam); }))
     result = 0;
   if (message == WM_NCDESTROY) Bindings().erase(window);
   return result;
