@@ -15,6 +15,7 @@ bool SameText(std::string_view a, std::string_view b) {
 
 void Free(TComponent* component) {
   if (!component) return;
+  component->freeing_ = true;
   component->BeforeDestruction();
   delete component;
 }
@@ -24,6 +25,7 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 }
 
 TComponent::~TComponent() {
+  freeing_ = true;
   destroying_ = true;
   // Tell everyone who holds a reference, then free what we own (newest first).
   while (!notified_.empty()) {
@@ -60,8 +62,9 @@ void TComponent::FreeNotification(TComponent* other) {
 
 void TComponent::RemoveFreeNotification(TComponent* other) {
   notified_.erase(std::remove(notified_.begin(), notified_.end(), other), notified_.end());
-  if (other) other->notified_.erase(std::remove(other->notified_.begin(), other->notified_.end(), this),
-                                    other->notified_.end());
+  if (other)
+    other->notified_.erase(std::remove(other->notified_.begin(), other->notified_.end(), this),
+                           other->notified_.end());
 }
 
 std::string TComponent::EventHandlerName(std::string_view event) const {
@@ -90,7 +93,9 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
   if (operation == TOperation::opRemove && component) RemoveFreeNotification(component);
 }
 
-void TComponent::Insert(TComponent* component) { components_.push_back(component); }
+void TComponent::Insert(TComponent* component) {
+  components_.push_back(component);
+}
 
 void TComponent::Remove(TComponent* component) {
   components_.erase(std::remove(components_.begin(), components_.end(), component), components_.end());

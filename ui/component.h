@@ -65,6 +65,8 @@ class TComponent : public TPersistent {
 
   // Runs before the destructor when freed through Free or by the owner.
   virtual void BeforeDestruction() {}
+  // True once the component is being freed (from BeforeDestruction on).
+  bool Destroying() const { return freeing_; }
 
   // True while stored form data is being applied.
   bool Loading() const { return loading_; }
@@ -89,7 +91,9 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> notified_;
   std::vector<std::pair<std::string, std::string>> eventHandlers_;
   bool loading_ = false;
-  bool destroying_ = false;
+  bool destroying_ = false;  // in the destructor: owned components go without notifying siblings
+  bool freeing_ = false;
+  friend void Free(TComponent* component);
 };
 
 // Frees a component the way its owner would: BeforeDestruction first, while

@@ -409,7 +409,6 @@ void TForm::UpdateHint(TWinControl& control) {
 }
 
 void TForm::BeforeDestruction() {
-  destroying_ = true;
   if (OnDestroy) OnDestroy(this);
   DestroyHandle();
   DestroyComponents();

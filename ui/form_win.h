@@ -119,7 +119,6 @@ class TForm : public TWinControl {
   void SetModalResult(int v) { modalResult_ = v; }
   // Frees the form once the messages now queued have been handled.
   void Release();
-  bool Destroying() const { return destroying_; }
 
   // Runs the shortcut if a menu item or action of this form has it.
   bool IsShortCut(unsigned short shortCut);
@@ -173,7 +172,6 @@ class TForm : public TWinControl {
   bool shownBefore_ = false;
   int modalResult_ = mrNone;
   bool modal_ = false;
-  bool destroying_ = false;
   bool placed_ = false;
   // Where the window was created, at which DPI: it is placed again only if it
   // did not end up there.
