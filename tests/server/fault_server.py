@@ -799,8 +799,12 @@ def main(argv):
                 reason = "parent gone"
             elif time.monotonic() > end:
                 reason = "max lifetime reached"
-        for s in servers:
-            s.shutdown()
+        # Side by side: each waits up to a poll interval for its loop to notice.
+        stoppers = [threading.Thread(target=s.shutdown, daemon=True) for s in servers]
+        for t in stoppers:
+            t.start()
+        for t in stoppers:
+            t.join(5)
         sys.stderr.write("fault_server: stopped (%s)\n" % reason)
         return 0
     finally:
