@@ -27,6 +27,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SERVER = os.path.join(HERE, "fault_server.py")
@@ -200,16 +201,22 @@ class Suite:
         for stale in (self.port_file, self.log_file):
             if os.path.exists(stale):
                 os.remove(stale)
-        self.server = subprocess.Popen(
-            [sys.executable, SERVER, "--root", self.root, "--tls-dir", self.tls_dir, "--port-file", self.port_file,
-             "--log-file", self.log_file, "--max-stall", str(MAX_STALL)],
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        # A file, not a pipe: a pipe nobody reads could fill and block the server.
+        self.err_file = os.path.join(self.build, "server.err")
+        with open(self.err_file, "w") as err:
+            self.server = subprocess.Popen(
+                [sys.executable, SERVER, "--root", self.root, "--tls-dir", self.tls_dir, "--port-file",
+                 self.port_file, "--log-file", self.log_file, "--max-stall", str(MAX_STALL)],
+                stdout=subprocess.PIPE, stderr=err, text=True)
         # Ready when it prints its ports.
         ready, _, _ = select.select([self.server.stdout], [], [], 60)
         line = self.server.stdout.readline() if ready else ""
+        self.server.stdout.close()
         if not line:
             self.server.kill()
-            raise SystemExit("fault server did not start: %s" % self.server.stderr.read())
+            self.server.wait(10)
+            with open(self.err_file) as err:
+                raise SystemExit("fault server did not start: %s" % err.read())
         self.ports = dict(item.split("=", 1) for item in line.split())
         self.ca = self.ports.pop("ca")
         self.ports = {k: int(v) for k, v in self.ports.items()}
@@ -442,7 +449,7 @@ class Suite:
         r = self.fetch(target, [("Proxy-Authorization", basic("proxyuser:proxypass")), ("X-Mine", "1")], "proxy",
                        "close")
         expect_eq(r.status, 200, "status")
-        log = self.fetch("/_log?match=" + urllib_quote(tag)).body.decode()
+        log = self.fetch("/_log?match=" + urllib.parse.quote(tag, safe="")).body.decode()
         entries = [e for e in log.split("\n\n") if e]
         expect_eq(len(entries), 2, "log entries (proxy, then origin)")
         proxy_entry, origin_entry = entries
@@ -457,7 +464,7 @@ class Suite:
         refused = self.fetch("http://example.com/?" + tag, [("Proxy-Authorization", basic("proxyuser:proxypass"))],
                              "proxy")
         expect_eq(refused.status, 403, "status for example.com")
-        log = self.fetch("/_log?match=" + urllib_quote(tag)).body.decode()
+        log = self.fetch("/_log?match=" + urllib.parse.quote(tag, safe="")).body.decode()
         expect_eq(log.count(" http 127.0.0.1"), 1, "origin requests after the refused one")
 
     def check_proxy_connect_and_bad_gateway(self):
@@ -502,7 +509,8 @@ class Suite:
         self.expect_tls_failure("https_revoked", checking, "certificate revoked")
         self.expect_tls_failure("https_wronghost", self.tls, "certificate is not valid for '127.0.0.1'")
         self.expect_tls_failure("https_untrusted", self.tls, "self-signed certificate")
-        expect_eq(self.fetch("/_ca/ca.crt").body, open(self.ca, "rb").read(), "served CA certificate")
+        with open(self.ca, "rb") as f:
+            expect_eq(self.fetch("/_ca/ca.crt").body, f.read(), "served CA certificate")
 
     def expect_tls_failure(self, listener, context, reason):
         try:
@@ -581,11 +589,14 @@ class Suite:
 
     def check_parent_gone(self):
         parent = subprocess.Popen(["sleep", "60"])
+        err_file = os.path.join(self.build, "orphan.err")
         try:
-            child = subprocess.Popen([sys.executable, SERVER, "--parent-pid", str(parent.pid)],
-                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-            ready, _, _ = select.select([child.stdout], [], [], 30)
-            expect(ready and child.stdout.readline().startswith("http="), "second server did not start")
+            with open(err_file, "w") as err:
+                child = subprocess.Popen([sys.executable, SERVER, "--parent-pid", str(parent.pid)],
+                                         stdout=subprocess.PIPE, stderr=err, text=True)
+            with child.stdout:
+                ready, _, _ = select.select([child.stdout], [], [], 30)
+                expect(ready and child.stdout.readline().startswith("http="), "second server did not start")
         finally:
             parent.kill()
             parent.wait(10)
@@ -596,12 +607,8 @@ class Suite:
             child.wait(10)
             raise AssertionError("the server outlived its parent by 10 s")
         expect_eq(status, 0, "exit status")
-        expect("parent gone" in child.stderr.read(), "reason given")
-
-
-def urllib_quote(text):
-    import urllib.parse
-    return urllib.parse.quote(text, safe="")
+        with open(err_file) as err:
+            expect("parent gone" in err.read(), "reason given")
 
 
 def accepts(port):
@@ -656,6 +663,9 @@ def main():
         print(report("sigterm", suite.check_sigterm), flush=True)
     finally:
         suite.stop()
+    if results["failed"]:
+        with open(suite.err_file) as err:
+            print("server's stderr:\n" + err.read())
     print("took %.1f s" % (time.monotonic() - began))
     print("%d passed, %d failed, %d skipped" % (results["passed"], results["failed"], results["skipped"]))
     return 1 if results["failed"] else 0
