@@ -8,7 +8,8 @@ Layout under a TLS folder (always a build folder, never the source tree):
 
     <tls>/ca.key, <tls>/ca.crt     the CA; made once, reused while it has more
                                    than 30 days left (shared by parallel servers)
-    <tls>/run-<pid>-<port>/        one server's material, removed when it stops:
+    <tls>/run-<pid>-<port>/        one server's material, removed when it stops
+                                   (or, if it was killed, by the next one):
         server.key                 one RSA key for every leaf below
         server.crt                 CA-signed, SAN IP:127.0.0.1 and DNS:localhost,
                                    CRL distribution point = the given URL
@@ -20,11 +21,13 @@ Layout under a TLS folder (always a build folder, never the source tree):
 Command line:
     test_ca.py ca DIR                   make the CA if needed, print ca.crt's path
     test_ca.py leaf DIR CRL_URL         make a server's material, print its folder
+                                        (run-<pid>: gone once another server starts)
 """
 import base64
 import fcntl
 import os
 import secrets
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -126,9 +129,24 @@ def _sign(out_dir, name, subject, san, crl_url, serial, ca_dir=None):
     os.remove(cnf)
 
 
+def remove_stale(tls_dir):
+    """Removes the folders of servers that were killed before they could (run-<pid>-...)."""
+    for name in os.listdir(tls_dir):
+        pid = name[len("run-"):].split("-")[0]
+        if not name.startswith("run-") or not pid.isdigit():
+            continue
+        try:
+            os.kill(int(pid), 0)
+        except ProcessLookupError:
+            shutil.rmtree(os.path.join(tls_dir, name), ignore_errors=True)
+        except PermissionError:
+            pass
+
+
 def make_leaf(tls_dir, crl_url, tag=None):
     """Makes one server's certificates and CRL in a fresh folder under tls_dir; returns it."""
     ensure_ca(tls_dir)
+    remove_stale(tls_dir)
     out_dir = os.path.join(tls_dir, "run-%s" % (tag or os.getpid()))
     os.makedirs(out_dir, exist_ok=True)
     openssl("genrsa", "-out", os.path.join(out_dir, "server.key"), "2048")
