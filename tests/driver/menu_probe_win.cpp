@@ -7,6 +7,7 @@
 
 #include "tests/driver/menu_probe_protocol.h"
 #include "base/handles_win.h"
+#include "base/text_win.h"
 
 namespace {
 
@@ -18,15 +19,6 @@ struct ViewTraits {
   static void Close(Handle view) { UnmapViewOfFile(view); }
 };
 using UniqueView = tallivo::UniqueHandle<ViewTraits>;
-
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = static_cast<int>(text.size());
-  const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), length, nullptr, nullptr);
-  return out;
-}
 
 std::string Escaped(const std::string& text) {
   std::string out;
@@ -70,7 +62,7 @@ void Describe(HMENU menu, int depth, std::string& out) {
     if (info.fState & MF_DISABLED) flags += 'D';
     if (info.fState & MFS_CHECKED) flags += 'C';
     if (byDefault == position) flags += 'B';
-    out += std::to_string(depth) + '\t' + flags + '\t' + Escaped(Utf8(ItemText(menu, position))) + '\n';
+    out += std::to_string(depth) + '\t' + flags + '\t' + Escaped(tallivo::Narrow(ItemText(menu, position))) + '\n';
     if (info.hSubMenu) Describe(info.hSubMenu, depth + 1, out);
   }
 }
