@@ -1,0 +1,111 @@
+// libFuzzer target: the parsers that read text from the update server or the
+// registry, fed arbitrary bytes. Besides the sanitizers' checks, it asserts
+// what must hold for every input.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "net/command_line.h"
+#include "net/http_date.h"
+#include "net/login_info.h"
+#include "net/url.h"
+
+namespace {
+
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+bool HasControl(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
+  }
+  return false;
+}
+
+void CheckDate(std::string_view text) {
+  // Bias of a day at most; the result is a date between years 1 and 9999, a
+  // day of offset and the bias away, or blank text's exact 0.
+  const double local = tallivo::ParseHTTPDate(text, 0.5);
+  Require(std::isfinite(local) && local > -693596 && local < 2958468);
+}
+
+void CheckCommandLine(std::string_view text) {
+  std::string command(text);
+  std::string parameters = "x";
+  tallivo::SplitCommandLine(command, parameters);
+  // Splitting only ever takes characters away.
+  Require(command.size() + parameters.size() <= text.size());
+  for (const std::string& part : {command, parameters}) {
+    Require(part.empty() || (static_cast<unsigned char>(part.front()) > ' ' &&
+                             static_cast<unsigned char>(part.back()) > ' '));
+  }
+}
+
+void CheckURL(std::string_view text) {
+  const std::optional<tallivo::URLParts> parts = tallivo::SplitURL(text);
+  if (!parts) return;
+  Require(!parts->scheme.empty() && parts->scheme.size() <= tallivo::kMaxSchemeLength);
+  Require(parts->host.size() <= tallivo::kMaxHostLength && parts->path.size() <= tallivo::kMaxURLPathLength);
+  Require(parts->userName.size() <= tallivo::kMaxUserNameLength &&
+          parts->password.size() <= tallivo::kMaxPasswordLength);
+  Require(parts->extraInfo.size() <= tallivo::kMaxExtraInfoLength);
+  Require(!HasControl(parts->host) && !HasControl(parts->path) && !HasControl(parts->userName) &&
+          !HasControl(parts->password));
+  Require(!parts->host.empty() || parts->scheme == "file");
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+void CheckEscape(std::string_view text) {
+  const std::string escaped = tallivo::EscapeURLChars(text);
+  // Only safe characters and well-formed escapes, which give the text back.
+  std::string back;
+  for (std::size_t i = 0; i < escaped.size(); ++i) {
+    const char c = escaped[i];
+    Require(c != ' ' && c != '#' && c != '*' && c != '+' && c != '<' && c != '>');
+    Require(static_cast<unsigned char>(c) >= 32 && static_cast<unsigned char>(c) < 128);
+    if (c == '%') {
+      Require(i + 2 < escaped.size() && HexValue(escaped[i + 1]) >= 0 && HexValue(escaped[i + 2]) >= 0);
+      back += static_cast<char>(HexValue(escaped[i + 1]) * 16 + HexValue(escaped[i + 2]));
+      i += 2;
+    } else {
+      back += c;
+    }
+  }
+  Require(back == text);
+}
+
+void CheckLoginInfo(std::string_view text) {
+  const std::vector<std::uint8_t> block(text.begin(), text.end());
+  if (const std::optional<tallivo::LoginInfo> login = tallivo::DecodeLInfo(block)) {
+    Require(login->userName.size() + login->password.size() + 1 == block[0]);
+    Require(tallivo::DecodeLInfo(tallivo::EncodeLInfo(*login)) == login || block[0] == 1);
+  }
+  const std::size_t half = text.size() / 2;
+  const tallivo::LoginInfo login{std::string(text.substr(0, half)), std::string(text.substr(half))};
+  const std::vector<std::uint8_t> encoded = tallivo::EncodeLInfo(login);
+  Require(encoded.size() <= 256);
+  if (text.size() <= tallivo::kMaxLInfoTextLength && !text.empty())
+    Require(tallivo::DecodeLInfo(encoded) == login);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  CheckDate(text);
+  CheckCommandLine(text);
+  CheckURL(text);
+  CheckEscape(text);
+  CheckLoginInfo(text);
+  tallivo::FileNameFromURLPath(text);
+  return 0;
+}
