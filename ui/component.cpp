@@ -1,6 +1,7 @@
 #include "ui/component.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "ui/published.h"
 
@@ -11,6 +12,11 @@ bool SameText(std::string_view a, std::string_view b) {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     return lower(x) == lower(y);
   });
+}
+
+void TPersistent::Assign(const TPersistent* source) {
+  throw std::runtime_error("Cannot assign a " + (source ? source->Class().Name() : std::string("nil")) +
+                           " to a " + Class().Name());
 }
 
 void Free(TComponent* component) {

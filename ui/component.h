@@ -23,6 +23,9 @@ class TPersistent {
 
   // The most derived class's published settings.
   virtual const ClassInfo& Class() const = 0;
+  // Copies `source` into this object. The default refuses: throws
+  // std::runtime_error "Cannot assign a <source class> to a <this class>".
+  virtual void Assign(const TPersistent* source);
 };
 
 enum class TOperation { opInsert, opRemove };

@@ -68,6 +68,7 @@ class TFont : public TPersistent {
   void SetCharset(int v);
 
   // Copies every setting (one change notification).
+  using TPersistent::Assign;
   void Assign(const TFont& other);
   bool SameAs(const TFont& other) const;
 

@@ -28,6 +28,7 @@ class TIcon : public TPersistent {
   // Takes the image of `data`, an icon file already checked, or empty.
   void SetImage(std::span<const std::uint8_t> data);
   // Copies other's image (one change).
+  using TPersistent::Assign;
   void Assign(const TIcon& other);
 
   // Pixels the system icon is made at; 0 (the default) is the system's small-icon size.
