@@ -1,13 +1,18 @@
 // The Win32 utilities against the real system: the registry, files in a
 // scratch folder, the test's own resources and its message queue.
 #include <gtest/gtest.h>
+// FSCTL_SET_SPARSE: not in <windows.h> when it is lean.
+#include <windows.h>
+#include <winioctl.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/handles_win.h"
@@ -86,8 +91,8 @@ TEST(InternetUtils, TheRemoteConnectionFlagIsItsFirstByte) {
   }
 }
 
-// The program behind a file type, registered for the user (HKEY_CLASSES_ROOT
-// shows it) while the case runs.
+// The program behind a file type registered while the case runs. Straight into
+// HKEY_CLASSES_ROOT: Wine's does not show the user's own classes.
 TEST(InternetUtils, TheAssociatedProgramComesFromTheOpenVerb) {
   struct Case {
     const char* name;
@@ -134,11 +139,47 @@ TEST(InternetUtils, TheAssociatedProgramComesFromTheOpenVerb) {
     std::vector<ScopedRegistryValue> values;
     values.reserve(c.values.size());
     for (const auto& [key, value] : c.values) {
-      values.push_back(
-          ScopedRegistryValue::String(HKEY_CURRENT_USER, L"Software\\Classes\\" + key, L"", value));
+      values.push_back(ScopedRegistryValue::String(HKEY_CLASSES_ROOT, key, L"", value));
       ASSERT_TRUE(values.back().Set());
     }
     EXPECT_EQ(GetAssociatedProgram(c.extension), c.program);
+  }
+}
+
+// The shell opens web addresses with a recorder registered for "http" while
+// the test runs; it writes its arguments to a file.
+TEST(InternetUtils, OpenURLAddsTheSchemeAndFallsBackToTheShell) {
+  const ScratchFolder folder;
+  const std::string record = folder.Path("opened.txt");
+  const ScopedRegistryValue http = ScopedRegistryValue::String(
+      HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", L"",
+      test::BuildCommandLine(test::ExecutableDir() + "url_recorder.exe", {record}) + L" \"%1\"");
+  ASSERT_TRUE(http.Set());
+  // No program for HTML files: the associated browser is not there to take it.
+  const ScopedRegistryValue html =
+      ScopedRegistryValue::String(HKEY_CLASSES_ROOT, L".html", L"", L"TallivoTest.Missing");
+  ASSERT_TRUE(html.Set());
+  const std::vector<std::tuple<std::string, bool, std::string>> cases = {
+      {"www.kelvor.example/a", false, "http://www.kelvor.example/a"},
+      {"http://www.kelvor.example/b?c=d", false, "http://www.kelvor.example/b?c=d"},
+      {"www.kelvor.example/e", true, "http://www.kelvor.example/e"},
+  };
+  for (const auto& [url, associated, opened] : cases) {
+    SCOPED_TRACE(url);
+    OpenURL(url, associated);
+    std::string recorded;
+    // The file appears whole, but the rename that makes it appear may still hold it open.
+    EXPECT_TRUE(test::WaitUntil(
+        [&] {
+          std::ifstream in(fs::u8path(record), std::ios::binary);
+          if (!in) return false;
+          recorded.assign(std::istreambuf_iterator<char>(in), {});
+          return true;
+        },
+        std::chrono::milliseconds(60000)));
+    EXPECT_EQ(recorded, opened + "\n");
+    std::error_code ignored;
+    fs::remove(fs::u8path(record), ignored);
   }
 }
 
@@ -154,9 +195,16 @@ TEST(FileUtils, FileSizeOfIsTheSizeOrMinusOne) {
   const ScratchFolder folder;
   const std::string big = folder.Path("big");
   {
-    std::ofstream out(fs::u8path(big), std::ios::binary);
-    out.seekp((std::int64_t{5} << 30) + 2);  // past 32 bits: the high part counts
-    out.put('x');
+    // Past 32 bits, so the high part counts; sparse, so it takes no disk space.
+    const UniqueFile file(
+        CreateFileW(test::Widen(big).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    ASSERT_TRUE(file);
+    DWORD ignored = 0;
+    DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &ignored, nullptr);
+    LARGE_INTEGER end{};
+    end.QuadPart = (std::int64_t{5} << 30) + 3;
+    ASSERT_TRUE(SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN));
+    ASSERT_TRUE(SetEndOfFile(file.Get()));
   }
   const std::vector<std::pair<std::string, std::int64_t>> cases = {{folder.Path("missing"), -1},
                                                                    {folder.File("empty", 0), 0},
@@ -219,9 +267,11 @@ TEST(FileUtils, SetFileTimesLeavesATimeThatIsMinusOneOrOutOfRange) {
     EXPECT_EQ(Ticks(data.ftLastAccessTime), c.expectedAccess);
   }
   EXPECT_FALSE(SetFileTimes(folder.Path("missing"), -1, -1, -1));
-  const std::string readOnly = folder.File("read-only", 1);
-  ASSERT_TRUE(SetFileAttributesW(test::Widen(readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(SetFileTimes(readOnly, -1, -1, -1)) << "it must open the file for writing";
+  const std::string locked = folder.File("locked", 1);
+  const UniqueFile exclusive(
+      CreateFileW(test::Widen(locked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(exclusive);
+  EXPECT_FALSE(SetFileTimes(locked, -1, -1, -1)) << "a file that cannot be opened for writing";
 }
 
 TEST(FileUtils, TheTempDirectoryEndsInABackslashAndFallsBackToTheProgramsFolder) {
@@ -274,10 +324,15 @@ TEST(FileUtils, CopyResourceToStreamWritesTheWholeResource) {
   EXPECT_FALSE(CopyResourceToStream(self, "UPDFIN", "OTHER", &unused));
   EXPECT_FALSE(CopyResourceToStream(self, "UPDFIN", "UPDFIN", nullptr));
   EXPECT_EQ(unused.str(), "");
-  std::ostringstream broken;
-  broken.setstate(std::ios::badbit);
-  broken.exceptions(std::ios::badbit | std::ios::failbit);
-  EXPECT_FALSE(CopyResourceToStream(self, "UPDFIN", "UPDFIN", &broken)) << "a failed write";
+  // A stream that can take nothing, reporting by its state or by throwing.
+  struct Full : std::streambuf {
+    int_type overflow(int_type) override { return traits_type::eof(); }
+  } full;
+  for (const bool throws : {false, true}) {
+    std::ostream broken(&full);
+    if (throws) broken.exceptions(std::ios::badbit | std::ios::failbit);
+    EXPECT_FALSE(CopyResourceToStream(self, "UPDFIN", "UPDFIN", &broken)) << "a failed write";
+  }
 }
 
 HANDLE* timedEvent = nullptr;
