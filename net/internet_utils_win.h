@@ -39,8 +39,8 @@ double LocalTimeBias();
 void CloseApplication();
 
 // Creates a manual-reset event in `event` and handles the application's messages
-// until it is signalled, `timeoutMs` pass (0: no limit) or, with
-// stopWhenTerminating, the application terminates; then closes it and sets
+// until it is signalled, `timeoutMs` pass without a message (0: no limit) or,
+// with stopWhenTerminating, the application terminates; then closes it and sets
 // `event` to INVALID_HANDLE_VALUE. Main thread only.
 void WaitForEventPumping(HANDLE& event, DWORD timeoutMs, bool stopWhenTerminating);
 
