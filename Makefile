@@ -23,10 +23,15 @@ build: configure
 test: build
 	@scripts/with-display scripts/test-all $(TREES)
 
+# The product is the 32-bit build; without 32-bit Wine the 64-bit one runs.
 run: bootstrap
-	@[ -f build/win32/CMakeCache.txt ] || cmake --preset win32 >/dev/null
-	@cmake --build --preset win32 --target Tallivo snapshot
-	@scripts/run-calculator
+	@tree=win32; \
+	if ! dpkg-query -W -f='$${Status}' wine32:i386 2>/dev/null | grep -q 'ok installed'; then \
+	  echo "run: 32-bit Wine is not installed; running the 64-bit build"; tree=win64; \
+	fi; \
+	[ -f build/$$tree/CMakeCache.txt ] || cmake --preset $$tree >/dev/null || exit 1; \
+	cmake --build --preset $$tree --target Tallivo snapshot || exit 1; \
+	TALLIVO_TREE=$$tree scripts/run-calculator
 
 bench: build
 	@scripts/with-display scripts/bench-all
