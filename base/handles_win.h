@@ -48,9 +48,16 @@ struct FileTraits {
   static void Close(Handle h) { CloseHandle(h); }
 };
 
+struct RegistryKeyTraits {
+  using Handle = HKEY;
+  static Handle Invalid() { return nullptr; }
+  static void Close(Handle h) { RegCloseKey(h); }
+};
+
 // Events, mutexes, mappings, processes.
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 // A thread's handle. Closing it neither waits for nor stops the thread: its
 // user decides how the thread ends before letting go.
 using UniqueThreadHandle = UniqueHandle<KernelTraits>;

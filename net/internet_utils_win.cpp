@@ -18,13 +18,6 @@
 namespace tallivo {
 namespace {
 
-struct RegistryKeyTraits {
-  using Handle = HKEY;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { RegCloseKey(h); }
-};
-using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
-
 // WSAStartup and, only when it succeeded, WSACleanup.
 class WinsockSession {
  public:

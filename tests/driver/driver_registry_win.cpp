@@ -1,17 +1,13 @@
 // Registry values set for the life of a test object, and put back afterwards.
-#include <memory>
-#include <type_traits>
 #include <utility>
 
+#include "base/handles_win.h"
 #include "tests/driver/driver_win.h"
 
 namespace tallivo::test {
 namespace {
 
-struct KeyCloser {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using Key = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+using Key = UniqueRegistryKey;
 
 }  // namespace
 
@@ -42,21 +38,21 @@ ScopedRegistryValue::ScopedRegistryValue(HKEY root, std::wstring path, std::wstr
                         &disposition) != ERROR_SUCCESS) {
       return;
     }
-    key.reset(raw);
+    key.Reset(raw);
     if (disposition == REG_CREATED_NEW_KEY && created_.empty()) created_ = level;
   }
   DWORD oldType = 0;
   DWORD size = 0;
   const wchar_t* value = name_.empty() ? nullptr : name_.c_str();
   if (created_.empty() &&
-      RegQueryValueExW(key.get(), value, nullptr, &oldType, nullptr, &size) == ERROR_SUCCESS) {
+      RegQueryValueExW(key.Get(), value, nullptr, &oldType, nullptr, &size) == ERROR_SUCCESS) {
     std::vector<BYTE> old(size);
-    if (RegQueryValueExW(key.get(), value, nullptr, &oldType, old.data(), &size) != ERROR_SUCCESS) return;
+    if (RegQueryValueExW(key.Get(), value, nullptr, &oldType, old.data(), &size) != ERROR_SUCCESS) return;
     old.resize(size);
     previous_ = Previous{oldType, std::move(old)};
   }
   changing_ = true;
-  set_ = RegSetValueExW(key.get(), value, 0, type, data.data(), static_cast<DWORD>(data.size())) ==
+  set_ = RegSetValueExW(key.Get(), value, 0, type, data.data(), static_cast<DWORD>(data.size())) ==
          ERROR_SUCCESS;
 }
 
@@ -82,10 +78,10 @@ ScopedRegistryValue::~ScopedRegistryValue() {
   const Key key(raw);
   const wchar_t* value = name_.empty() ? nullptr : name_.c_str();
   if (previous_) {
-    RegSetValueExW(key.get(), value, 0, previous_->type, previous_->data.data(),
+    RegSetValueExW(key.Get(), value, 0, previous_->type, previous_->data.data(),
                    static_cast<DWORD>(previous_->data.size()));
   } else {
-    RegDeleteValueW(key.get(), value);
+    RegDeleteValueW(key.Get(), value);
   }
 }
 
