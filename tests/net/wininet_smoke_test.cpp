@@ -6,6 +6,7 @@
 // After windows.h, which it needs.
 #include <wininet.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -72,6 +73,7 @@ struct Response {
   std::string failed_call;  // empty when a response came
   DWORD error = 0;          // GetLastError() after failed_call
   DWORD status = 0;
+  std::string request_seq;  // the fault server's X-Request-Seq: the request's number in /_log
   std::string body;
 };
 
@@ -107,6 +109,9 @@ Response Get(const wchar_t* host, INTERNET_PORT port, bool tls, const std::strin
   if (!HttpQueryInfoW(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &r.status, &size,
                       nullptr))
     return fail("HttpQueryInfoW");
+  wchar_t seq[32] = L"X-Request-Seq";
+  size = sizeof seq;
+  if (HttpQueryInfoW(request.Get(), HTTP_QUERY_CUSTOM, seq, &size, nullptr)) r.request_seq = Narrow(seq);
   std::vector<char> buffer(16 * 1024);
   for (;;) {
     DWORD read = 0;
@@ -195,11 +200,17 @@ TEST(WininetSmokeLog, ShowsTheRequestLine) {
   const std::string tag = "wininet-smoke-" + std::to_string(GetCurrentProcessId());
   const Response fetched = Get(L"127.0.0.1", Port("TALLIVO_HTTP_PORT"), false, "/gen/10?tag=" + tag);
   ASSERT_TRUE(fetched.failed_call.empty()) << Describe(fetched);
+  ASSERT_FALSE(fetched.request_seq.empty()) << "no X-Request-Seq in the response";
   const Response log = Get(L"127.0.0.1", Port("TALLIVO_HTTP_PORT"), false, "/_log?match=" + tag);
   ASSERT_TRUE(log.failed_call.empty()) << Describe(log);
   EXPECT_EQ(log.status, 200u);
-  EXPECT_NE(log.body.find("\nGET /gen/10?tag=" + tag + " HTTP/1.1\n"), std::string::npos) << log.body;
-  EXPECT_NE(log.body.find("User-Agent: Tallivo-test"), std::string::npos) << log.body;
+  // This request's own entry, found by its number, not an older one with the same tag.
+  const std::size_t entry = log.body.find("#" + fetched.request_seq + " http ");
+  ASSERT_NE(entry, std::string::npos) << log.body;
+  const std::size_t line = log.body.find('\n', entry) + 1;
+  const std::string request_line = "GET /gen/10?tag=" + tag + " HTTP/1.1\n";
+  EXPECT_EQ(log.body.compare(line, request_line.size(), request_line), 0) << log.body;
+  EXPECT_NE(log.body.find("User-Agent: Tallivo-test", line), std::string::npos) << log.body;
 }
 
 // What Wine 8's WinInet was seen to do: it builds the chain without checking
@@ -207,7 +218,7 @@ TEST(WininetSmokeLog, ShowsTheRequestLine) {
 // certificate is accepted. The transfer code cannot count on WinInet for this;
 // when this fails, Wine started checking and its tests can expect refusal.
 TEST(WininetSmokeUnderWine, DoesNotCheckRevocation) {
-  ASSERT_TRUE(TestCaTrusted());
+  ASSERT_TRUE(TestCaTrusted()) << "needs the test CA trusted (with-test-ca)";
   const Response r = Get(L"localhost", Port("TALLIVO_HTTPS_REVOKED_PORT"), true, "/gen/10");
   std::printf("revoked certificate /gen/10: %s\n", Describe(r).c_str());
   ASSERT_TRUE(r.failed_call.empty()) << Describe(r);
