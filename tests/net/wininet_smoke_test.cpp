@@ -213,20 +213,5 @@ TEST(WininetSmokeLog, ShowsTheRequestLine) {
   EXPECT_NE(log.body.find("User-Agent: Tallivo-test", line), std::string::npos) << log.body;
 }
 
-// What Wine 8's WinInet was seen to do: it builds the chain without checking
-// revocation and never asks for the CRL the certificate names, so a revoked
-// certificate is accepted. The transfer code cannot count on WinInet for this;
-// when this fails, Wine started checking and its tests can expect refusal.
-TEST(WininetSmokeUnderWine, DoesNotCheckRevocation) {
-  ASSERT_TRUE(TestCaTrusted()) << "needs the test CA trusted (with-test-ca)";
-  const Response r = Get(L"localhost", Port("TALLIVO_HTTPS_REVOKED_PORT"), true, "/gen/10");
-  std::printf("revoked certificate /gen/10: %s\n", Describe(r).c_str());
-  ASSERT_TRUE(r.failed_call.empty()) << Describe(r);
-  EXPECT_EQ(r.status, 200u);
-  const Response log = Get(L"127.0.0.1", Port("TALLIVO_HTTP_PORT"), false, "/_log?match=/_crl/");
-  ASSERT_TRUE(log.failed_call.empty()) << Describe(log);
-  EXPECT_EQ(log.body.find("/_crl/"), std::string::npos) << log.body;
-}
-
 }  // namespace
 }  // namespace tallivo
