@@ -18,9 +18,11 @@ struct Binding {
 // The bindings of this thread's windows (a window's messages are handled on
 // the thread that created it). A window property would do the same, but
 // reading one costs a trip to the window manager on every message under Wine.
+// Never destroyed: windows still go after the thread's own objects are
+// gone, when the program ends. Only threads that own windows make one.
 std::unordered_map<HWND, Binding>& Bindings() {
-  thread_local std::unordered_map<HWND, Binding> bindings;
-  return bindings;
+  thread_local auto* bindings = new std::unordered_map<HWND, Binding>;
+  return *bindings;
 }
 
 // Anything inside this module; its address finds the module's instance handle.
