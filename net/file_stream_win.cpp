@@ -58,6 +58,30 @@ bool TupFileStream::Write(const void* data, std::size_t size) {
   return true;
 }
 
+std::size_t TupFileStream::Read(void* data, std::size_t size) {
+  auto* bytes = static_cast<std::uint8_t*>(data);
+  std::size_t total = 0;
+  while (total < size) {
+    const auto chunk = static_cast<DWORD>(std::min<std::size_t>(size - total, UINT_MAX / 2));
+    DWORD read = 0;
+    if (!ReadFile(file_.Get(), bytes + total, chunk, &read, nullptr) || read == 0) break;
+    total += read;
+  }
+  return total;
+}
+
+std::int64_t TupFileStream::Position() const {
+  LARGE_INTEGER zero{};
+  LARGE_INTEGER position{};
+  return SetFilePointerEx(file_.Get(), zero, &position, FILE_CURRENT) ? position.QuadPart : -1;
+}
+
+bool TupFileStream::SetPosition(std::int64_t position) {
+  LARGE_INTEGER to{};
+  to.QuadPart = position;
+  return position >= 0 && SetFilePointerEx(file_.Get(), to, nullptr, FILE_BEGIN);
+}
+
 std::int64_t TupFileStream::Size() const {
   LARGE_INTEGER size{};
   return GetFileSizeEx(file_.Get(), &size) ? size.QuadPart : -1;

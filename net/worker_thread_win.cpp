@@ -46,7 +46,15 @@ void TupEventThread::CallInMainThread(const std::function<void()>& method) {
   if (abandoned_) return;
   try {
     window_->Call([&] {
-      if (!abandoned_ && !owner_.Destroying()) method();
+      if (abandoned_ || owner_.Destroying()) return;
+      inMainThreadCall_ = true;
+      try {
+        method();
+      } catch (...) {
+        inMainThreadCall_ = false;
+        throw;
+      }
+      inMainThreadCall_ = false;
     });
   } catch (...) {
     if (!owner_.CatchExceptions()) throw;
@@ -257,9 +265,13 @@ void TupCustomThread::StopWork(bool immediately) {
   }
   std::unique_ptr<TupEventThread> stopped = std::exchange(thread_, thread_->Recreate());
   ReapStopped();
-  // Whatever it was doing, it now only has to return: give it a moment.
-  if (ui::WaitServingSentMessages(stopped->ThreadHandle(), kStopWait) != WAIT_OBJECT_0)
+  // Whatever it was doing, it now only has to return: give it a moment. A
+  // thread whose call into this one we are inside (a new start from its
+  // OnFinish) cannot end before we return: do not wait for it.
+  if (stopped->InMainThreadCall() ||
+      ui::WaitServingSentMessages(stopped->ThreadHandle(), kStopWait) != WAIT_OBJECT_0) {
     stopping_.push_back(std::move(stopped));
+  }
 }
 
 void TupCustomThread::ReapStopped() {
@@ -268,7 +280,11 @@ void TupCustomThread::ReapStopped() {
 
 void TupCustomThread::CallInMainThread(const std::function<void()>& method) {
   if (Owner() && Owner()->Destroying()) return;
-  thread_->CallInMainThread(method);
+  // A worker calls through its own thread object: one stopped at once and
+  // replaced calls nothing any more.
+  TupEventThread* thread = thread_.get();
+  if (tCurrent && &tCurrent->owner_ == this && GetCurrentThreadId() != mainThreadId_) thread = tCurrent;
+  thread->CallInMainThread(method);
 }
 
 }  // namespace tallivo

@@ -64,6 +64,8 @@ class TupEventThread {
   DWORD ThreadIdent() const { return threadId_; }
   // True once the thread has ended.
   bool Ended() const;
+  // True while the main thread runs a call this thread is blocked in.
+  bool InMainThreadCall() const { return inMainThreadCall_; }
 
   // Leaves this thread to end by itself, never to call a handler again, and
   // returns a fresh suspended copy with the same handlers and priority.
@@ -90,6 +92,8 @@ class TupEventThread {
   std::atomic<bool> running_{false};
   // Stopped at once: its handlers and its calls into the main thread are over.
   std::atomic<bool> abandoned_{false};
+  // Main thread only.
+  bool inMainThreadCall_ = false;
 };
 
 class TupCustomThread : public ui::TComponent {

@@ -291,8 +291,10 @@ bool PumpUntil(const std::function<bool()>& condition, Timeout timeout) {
     const auto left =
         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
-    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()) + 1, QS_ALLINPUT,
-                                MWMO_INPUTAVAILABLE);
+    // Other threads may change the condition without a message: look again now and then.
+    MsgWaitForMultipleObjectsEx(0, nullptr,
+                                static_cast<DWORD>(std::min<long long>(left.count() + 1, kPollIntervalMs)),
+                                QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 
