@@ -351,7 +351,8 @@ void TupCustomHTTP::TransferBody(Transfer& t) {
                                        useProxy && !bypass.empty() ? bypass.c_str() : nullptr,
                                        t.workOffline ? INTERNET_FLAG_OFFLINE : 0)))
       return;
-    InternetSetStatusCallbackW(t.Get(t.root), StatusCallback);
+    // Notifications cost a call per read: only when someone listens.
+    if (OnStatusText || OnRedirecting) InternetSetStatusCallbackW(t.Get(t.root), StatusCallback);
 
     CheckStop(t);
     const auto context = reinterpret_cast<DWORD_PTR>(&t);
