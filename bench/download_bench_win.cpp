@@ -51,7 +51,7 @@ struct Footprint {
 // counter with 0.
 Footprint Measure() {
   Footprint f;
-  for (ULONG_PTR value = 4; value < (1u << 20); value += 4) {
+  for (ULONG_PTR value = 4; value < (1u << 14); value += 4) {
     DWORD flags = 0;
     if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++f.handles;
   }

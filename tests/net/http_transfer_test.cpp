@@ -325,6 +325,27 @@ TEST_F(HttpTransfer, FetchesOverHttpsWithTheTestCa) {
   EXPECT_EQ(recorder_.body, Pattern(2000));
 }
 
+TEST_F(HttpTransfer, TellsStatusAndRedirectsOnTheWorker) {
+  std::vector<std::string> redirects;
+  bool statusOnMain = false, redirectOnMain = false;
+  int statuses = 0;
+  http_.OnStatusText = [&](TupCustomHTTP*, int, const std::string& text) {
+    statusOnMain = statusOnMain || GetCurrentThreadId() == recorder_.mainThread;
+    statuses += text.empty() ? 0 : 1;
+  };
+  http_.OnRedirecting = [&](TupCustomHTTP*, const std::string& url) {
+    redirectOnMain = redirectOnMain || GetCurrentThreadId() == recorder_.mainThread;
+    redirects.push_back(url);
+  };
+  Run(Http("/redirect/302/gen/10"));
+  EXPECT_EQ(recorder_.events, (Events{"header 200 10", "progress", "done 10"}));
+  ASSERT_EQ(redirects.size(), 1u);
+  EXPECT_TRUE(redirects[0].ends_with("/gen/10")) << redirects[0];
+  EXPECT_GT(statuses, 0);
+  EXPECT_FALSE(statusOnMain);
+  EXPECT_FALSE(redirectOnMain);
+}
+
 TEST_F(HttpTransfer, ASoftStopKeepsThePartialFileUnlessAskedToDeleteIt) {
   http_.SetOutputFileName(output_);
   http_.OutputFileAttributes().SetIncomplete({TupFileAttribute::atrArchive, TupFileAttribute::atrReadOnly});
@@ -411,9 +432,13 @@ TEST_F(HttpTransfer, AResultEventStartsTheNextTransfer) {
 }
 
 TEST_F(HttpTransfer, ManyTransfersLeaveNothingBehind) {
+  // Counted one by one: Wine answers GetProcessHandleCount with 0.
   const auto handles = [] {
     DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
+    for (ULONG_PTR value = 4; value < (1u << 14); value += 4) {
+      DWORD flags = 0;
+      if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
     return count;
   };
   Run(Http("/gen/10"));
@@ -422,7 +447,8 @@ TEST_F(HttpTransfer, ManyTransfersLeaveNothingBehind) {
     recorder_.done = false;
     Run(Http("/gen/10?i=" + std::to_string(i)));
   }
-  EXPECT_LE(handles(), before + 8);
+  EXPECT_GT(before, 0u);
+  EXPECT_LE(handles(), before);
 }
 
 }  // namespace
