@@ -1,6 +1,7 @@
 // libFuzzer target: the parsers that read text from the update server or the
 // registry, fed arbitrary bytes. Besides the sanitizers' checks, it asserts
 // what must hold for every input.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "net/command_line.h"
 #include "net/http_date.h"
 #include "net/login_info.h"
+#include "net/transfer_math.h"
 #include "net/url.h"
 
 namespace {
@@ -97,6 +99,18 @@ void CheckLoginInfo(std::string_view text) {
     Require(tallivo::DecodeLInfo(encoded) == login);
 }
 
+void CheckHeaderValues(std::string_view text) {
+  // A length is exactly its digits: nothing else may pass for one.
+  if (const std::optional<std::uint64_t> length = tallivo::ParseContentLength(text)) {
+    std::string_view digits = text.substr(text.find_first_not_of(" \t"));
+    digits = digits.substr(0, digits.find_last_not_of(" \t") + 1);
+    digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size() - 1));
+    Require(std::to_string(*length) == digits);
+  }
+  Require(tallivo::ParseStatusCode(text) >= 0);
+  Require(tallivo::RealmOf(text).size() <= text.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -106,6 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckURL(text);
   CheckEscape(text);
   CheckLoginInfo(text);
+  CheckHeaderValues(text);
   tallivo::FileNameFromURLPath(text);
   return 0;
 }
