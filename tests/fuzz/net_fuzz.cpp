@@ -1,5 +1,5 @@
 // libFuzzer target: the parsers that read text from the update server or the
-// registry, fed arbitrary bytes. Besides the sanitizers' checks, it asserts
+// registry, and the upgrade information file, fed arbitrary bytes. Besides the sanitizers' checks, it asserts
 // what must hold for every input.
 #include <algorithm>
 #include <cmath>
@@ -8,12 +8,14 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/command_line.h"
 #include "net/http_date.h"
 #include "net/login_info.h"
 #include "net/transfer_math.h"
 #include "net/url.h"
+#include "upgrader/info_file.h"
 
 namespace {
 
@@ -111,6 +113,67 @@ void CheckHeaderValues(std::string_view text) {
   Require(tallivo::RealmOf(text).size() <= text.size());
 }
 
+bool IsSubstring(std::string_view part, std::string_view text) {
+  return text.find(part) != std::string_view::npos;
+}
+
+bool HasLineBreakOrBelow32(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 32) return true;
+  }
+  return false;
+}
+
+void CheckInfoValues(std::string_view text) {
+  for (const char* key : {"version", "url", "url1", "method"}) {
+    const std::string line = tallivo::GetInfoValue(text, key, false);
+    Require(IsSubstring(line, text) && !HasLineBreakOrBelow32(line));
+  }
+  const std::string block = tallivo::GetInfoValue(text, "message", true);
+  Require(IsSubstring(block, text) && block.find('}') == std::string::npos);
+  tallivo::UpgradeMethodOf(text);
+}
+
+void CheckDownloadList(std::string_view text) {
+  const std::vector<std::string> list = tallivo::BuildDownloadList(text);
+  for (const std::string& url : list)
+    Require(!url.empty() && IsSubstring(url, text) && !HasLineBreakOrBelow32(url));
+  // The one-pass index must agree with asking key by key.
+  std::vector<std::string> slow;
+  for (const char* key : {"url", "url0"}) {
+    if (std::string url = tallivo::GetInfoValue(text, key, false); !url.empty()) slow.push_back(url);
+  }
+  for (std::size_t n = slow.size() + 1;; ++n) {
+    std::string url = tallivo::GetInfoValue(text, "url" + std::to_string(n), false);
+    if (url.empty()) break;
+    slow.push_back(url);
+  }
+  // ... up to where overlapping values would exceed the slack.
+  Require(list.size() <= slow.size() && std::equal(list.begin(), list.end(), slow.begin()));
+  std::size_t total = 0;
+  for (const std::string& url : list) total += url.size();
+  Require(list.size() == slow.size() ||
+          total + slow[list.size()].size() > text.size() + tallivo::kDownloadListSlack);
+}
+
+void CheckVersions(std::string_view text) {
+  Require(tallivo::CompareVersions(text, text) == 0);
+  const std::size_t half = text.size() / 2;
+  const std::string_view a = text.substr(0, half);
+  const std::string_view b = text.substr(half);
+  const int ab = tallivo::CompareVersions(a, b);
+  Require((ab == -1 || ab == 0 || ab == 1) && tallivo::CompareVersions(b, a) == -ab);
+}
+
+void CheckInfoDate(std::string_view text) {
+  constexpr tallivo::InfoDate kToday{2008, 1, 15};
+  const tallivo::InfoDate date = tallivo::ParseInfoDate(text, kToday);
+  Require(date.year >= 1 && date.year <= 9999 && date.month >= 1 && date.month <= 12 && date.day >= 1 &&
+          date.day <= 31);
+  // Any date it reads it also writes back, and reads again the same.
+  Require(tallivo::ParseInfoDate(tallivo::FormatInfoDate(date), {1, 1, 1}) == date);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -122,5 +185,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckLoginInfo(text);
   CheckHeaderValues(text);
   tallivo::FileNameFromURLPath(text);
+  CheckInfoValues(text);
+  CheckDownloadList(text);
+  CheckVersions(text);
+  CheckInfoDate(text);
   return 0;
 }
