@@ -134,6 +134,13 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID 
   });
 }
 
+// The announced length as the 32-bit events carry it: 0 when none, held at
+// the top when beyond.
+std::uint32_t CappedLength(std::optional<std::uint64_t> announced) {
+  return static_cast<std::uint32_t>(
+      std::min<std::uint64_t>(announced.value_or(0), std::numeric_limits<std::uint32_t>::max()));
+}
+
 // Marks the worker's part of a transfer done, however it leaves.
 struct WorkerDone {
   std::atomic<bool>& done;
@@ -431,8 +438,7 @@ void TupCustomHTTP::TransferBody(Transfer& t) {
     t.announced.reset();
     if (const std::optional<std::string> length = QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH))
       t.announced = ParseContentLength(*length);
-    t.contentLength = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(t.announced.value_or(0), std::numeric_limits<std::uint32_t>::max()));
+    t.contentLength = CappedLength(t.announced);
     if (OnHeaderReceived) {
       const auto text = [&](DWORD query) { return QueryHeader(request, query).value_or(""); };
       const double bias = LocalTimeBias();
@@ -457,10 +463,7 @@ void TupCustomHTTP::TransferBody(Transfer& t) {
       if (!t.continueTransfer) return;
     }
   }
-  if (isFile) {
-    t.contentLength = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(t.announced.value_or(0), std::numeric_limits<std::uint32_t>::max()));
-  }
+  if (isFile) t.contentLength = CappedLength(t.announced);
 
   CheckStop(t);
   const bool complete = t.statusCode == HTTP_STATUS_OK || t.statusCode == HTTP_STATUS_PARTIAL_CONTENT;
