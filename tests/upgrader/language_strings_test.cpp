@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwchar>
 #include <iterator>
 #include <stdexcept>
@@ -311,6 +312,23 @@ TEST(UpdaterWizard, AutoDetectsTheSystemLanguage) {
   SetLanguageBase(41750);
   EXPECT_EQ(DetectSystemLanguage(), L::wlEnglish);
   EXPECT_EQ(LanguageBase(), 41000);
+}
+
+bool RunningUnderWine() {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// Run by the language_detection_* entries of tests/CMakeLists.txt, each with
+// LC_ALL set (which Wine takes as the system locale) and the language expected.
+TEST(UpdaterWizard, DISABLED_DetectsTheLanguageOfTheSystemLocale) {
+  if (!RunningUnderWine()) GTEST_SKIP() << "only Wine takes the system locale from LC_ALL";
+  const char* expected = std::getenv("TALLIVO_EXPECTED_LANGUAGE");
+  ASSERT_NE(expected, nullptr);
+  const int language = std::atoi(expected);
+  SetLanguageBase(41000);
+  EXPECT_EQ(static_cast<int>(DetectSystemLanguage()), language);
+  EXPECT_EQ(LanguageBase(), 41000 + 50 * (language - 1));
 }
 
 TEST(UpdaterWizard, PublishesItsSettings) {
