@@ -28,6 +28,13 @@ class Loader {
     ApplySettings(root_, data);
     for (const auto& child : data.children) LoadChild(child, &root_);
     for (const auto& p : pending_) ApplyDeferred(p);
+    // A field left empty would be a null pointer found much later: a form
+    // that lacks one of the class's components, or misspells it, is wrong.
+    for (const FieldInfo* field : root_.Class().AllFields()) {
+      if (!root_.FindComponent(field->name))
+        throw FormError(data.line,
+                        "no component named " + field->name + " for " + root_.Class().Name() + "'s field");
+    }
     for (TComponent* c : loaded_) c->EndLoading();
   }
 
@@ -42,7 +49,8 @@ class Loader {
     loaded_.push_back(c);
     if (parent) c->SetParentComponent(parent);
     if (const FieldInfo* field = root_.Class().FindField(data.name)) {
-      if (!field->assign(root_, c)) throw FormError(data.line, data.name + " is not of the class its field expects");
+      if (!field->assign(root_, c))
+        throw FormError(data.line, data.name + " is not of the class its field expects");
     }
     ApplySettings(*c, data);
     for (const auto& child : data.children) LoadChild(child, c);
@@ -73,7 +81,8 @@ class Loader {
 
   void ApplyDeferred(const PendingSetting& p) {
     const FormValue& v = p.stored->value;
-    if (v.kind() != FormValue::Kind::Identifier) throw FormError(p.stored->line, p.stored->name + " needs a name");
+    if (v.kind() != FormValue::Kind::Identifier)
+      throw FormError(p.stored->line, p.stored->name + " needs a name");
     const std::string& name = v.AsIdentifier();
     if (p.property->kind == PropKind::Component) {
       TComponent* c = SameText(name, "nil") ? nullptr : root_.FindComponent(name);
@@ -86,7 +95,8 @@ class Loader {
     }
   }
 
-  static void Apply(TPersistent& target, const PropInfo& property, const FormProperty& stored, const PropValue& v) {
+  static void Apply(TPersistent& target, const PropInfo& property, const FormProperty& stored,
+                    const PropValue& v) {
     if (!property.set) throw FormError(stored.line, stored.name + " cannot be set");
     try {
       property.set(target, v);
@@ -163,17 +173,24 @@ FormObject SaveComponent(const TComponent& root, const TComponent& c) {
   for (std::size_t i = 0; i < root.ComponentCount(); ++i) {
     const TComponent* child = root.Components(i);
     const TComponent* parent = child->GetParentComponent();
-    if ((parent == &c) || (&c == &root && (!parent || parent == &root))) o.children.push_back(SaveComponent(root, *child));
+    if ((parent == &c) || (&c == &root && (!parent || parent == &root)))
+      o.children.push_back(SaveComponent(root, *child));
   }
   return o;
 }
 
 }  // namespace
 
-void LoadForm(TComponent& root, const FormObject& data) { Loader(root).Load(data); }
+void LoadForm(TComponent& root, const FormObject& data) {
+  Loader(root).Load(data);
+}
 
-void LoadFormText(TComponent& root, std::string_view text) { LoadForm(root, ParseForm(text)); }
+void LoadFormText(TComponent& root, std::string_view text) {
+  LoadForm(root, ParseForm(text));
+}
 
-FormObject SaveForm(const TComponent& root) { return SaveComponent(root, root); }
+FormObject SaveForm(const TComponent& root) {
+  return SaveComponent(root, root);
+}
 
 }  // namespace tallivo::ui

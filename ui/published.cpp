@@ -35,18 +35,26 @@ void ThrowWrongHandler(const std::string& handler, const std::string& event) {
   throw std::runtime_error("handler " + handler + " does not fit event " + event);
 }
 
-bool PropTraits<bool>::From(const PropValue& v) { return Expect<bool>(v, "True or False"); }
+bool PropTraits<bool>::From(const PropValue& v) {
+  return Expect<bool>(v, "True or False");
+}
 
-std::int64_t IntegerFrom(const PropValue& v) { return Expect<std::int64_t>(v, "an integer"); }
+std::int64_t IntegerFrom(const PropValue& v) {
+  return Expect<std::int64_t>(v, "an integer");
+}
 
 double PropTraits<double>::From(const PropValue& v) {
   if (const auto* i = std::get_if<std::int64_t>(&v)) return static_cast<double>(*i);
   return Expect<double>(v, "a number");
 }
 
-std::string PropTraits<std::string>::From(const PropValue& v) { return Expect<std::string>(v, "a string"); }
+std::string PropTraits<std::string>::From(const PropValue& v) {
+  return Expect<std::string>(v, "a string");
+}
 
-Bytes PropTraits<Bytes>::From(const PropValue& v) { return Expect<Bytes>(v, "binary data"); }
+Bytes PropTraits<Bytes>::From(const PropValue& v) {
+  return Expect<Bytes>(v, "binary data");
+}
 
 int EnumIndexFrom(const PropValue& v, const EnumNames& names) {
   const auto& name = Expect<EnumValue>(v, "an identifier").name;
@@ -70,8 +78,9 @@ TComponent* ComponentFrom(const PropValue& v) {
   return Expect<TComponent*>(v, "a component name");
 }
 
-ClassInfo::ClassInfo(std::string name, const ClassInfo* parent, Factory factory, std::vector<PropInfo> properties,
-                     std::vector<HandlerInfo> handlers, std::vector<FieldInfo> fields)
+ClassInfo::ClassInfo(std::string name, const ClassInfo* parent, Factory factory,
+                     std::vector<PropInfo> properties, std::vector<HandlerInfo> handlers,
+                     std::vector<FieldInfo> fields)
     : name_(std::move(name)),
       parent_(parent),
       factory_(factory),
@@ -90,6 +99,12 @@ std::vector<const PropInfo*> ClassInfo::AllProperties() const {
       all.push_back(&p);
     }
   }
+  return all;
+}
+
+std::vector<const FieldInfo*> ClassInfo::AllFields() const {
+  std::vector<const FieldInfo*> all = parent_ ? parent_->AllFields() : std::vector<const FieldInfo*>{};
+  for (const auto& f : fields_) all.push_back(&f);
   return all;
 }
 
@@ -130,7 +145,9 @@ std::map<std::string, const ClassInfo*, std::less<>>& Registry() {
 
 }  // namespace
 
-void RegisterComponentClass(const ClassInfo& info) { Registry()[info.Name()] = &info; }
+void RegisterComponentClass(const ClassInfo& info) {
+  Registry()[info.Name()] = &info;
+}
 
 const ClassInfo* FindClass(std::string_view name) {
   auto it = Registry().find(name);

@@ -38,10 +38,20 @@ class Set {
     for (E e : items) bits_ |= Bit(e);
   }
   constexpr bool Has(E e) const { return (bits_ & Bit(e)) != 0; }
-  constexpr Set& Include(E e) { bits_ |= Bit(e); return *this; }
-  constexpr Set& Exclude(E e) { bits_ &= ~Bit(e); return *this; }
+  constexpr Set& Include(E e) {
+    bits_ |= Bit(e);
+    return *this;
+  }
+  constexpr Set& Exclude(E e) {
+    bits_ &= ~Bit(e);
+    return *this;
+  }
   constexpr std::uint64_t Bits() const { return bits_; }
-  static constexpr Set FromBits(std::uint64_t bits) { Set s; s.bits_ = bits; return s; }
+  static constexpr Set FromBits(std::uint64_t bits) {
+    Set s;
+    s.bits_ = bits;
+    return s;
+  }
   constexpr bool operator==(const Set&) const = default;
 
  private:
@@ -103,6 +113,8 @@ class ClassInfo {
   Factory GetFactory() const { return factory_; }
   // Own and inherited settings, base class first.
   std::vector<const PropInfo*> AllProperties() const;
+  // Own and inherited component fields, base class first.
+  std::vector<const FieldInfo*> AllFields() const;
   const PropInfo* FindProperty(std::string_view name) const;
   const HandlerInfo* FindHandler(std::string_view name) const;
   const FieldInfo* FindField(std::string_view name) const;
@@ -146,8 +158,7 @@ struct PropTraits<bool> {
 };
 
 template <typename T>
-  requires(std::is_integral_v<T> && !std::is_same_v<T, bool>)
-struct PropTraits<T> {
+requires(std::is_integral_v<T> && !std::is_same_v<T, bool>) struct PropTraits<T> {
   static constexpr PropKind kKind = PropKind::Integer;
   static PropValue To(T v) { return static_cast<std::int64_t>(v); }
   static T From(const PropValue& v) {
@@ -179,7 +190,7 @@ struct PropTraits<Bytes> {
 };
 
 template <typename E>
-  requires std::is_enum_v<E>
+requires std::is_enum_v<E>
 struct PropTraits<E> {
   static constexpr PropKind kKind = PropKind::Enum;
   static PropValue To(E v) {
@@ -203,7 +214,7 @@ struct PropTraits<Set<E>> {
 };
 
 template <typename T>
-  requires std::is_base_of_v<TComponent, T>
+requires std::is_base_of_v<TComponent, T>
 struct PropTraits<T*> {
   static constexpr PropKind kKind = PropKind::Component;
   static PropValue To(T* v) { return static_cast<TComponent*>(v); }
@@ -223,8 +234,12 @@ PropInfo Property(std::string name, Get getter, SetFn setter, D defaultValue) {
   PropInfo info;
   info.name = std::move(name);
   info.kind = Traits::kKind;
-  info.get = [getter](const TPersistent& o) { return Traits::To(std::invoke(getter, static_cast<const C&>(o))); };
-  info.set = [setter](TPersistent& o, const PropValue& v) { std::invoke(setter, static_cast<C&>(o), Traits::From(v)); };
+  info.get = [getter](const TPersistent& o) {
+    return Traits::To(std::invoke(getter, static_cast<const C&>(o)));
+  };
+  info.set = [setter](TPersistent& o, const PropValue& v) {
+    std::invoke(setter, static_cast<C&>(o), Traits::From(v));
+  };
   info.stored = [getter, def = T(defaultValue)](const TPersistent& o) {
     return !(std::invoke(getter, static_cast<const C&>(o)) == def);
   };
