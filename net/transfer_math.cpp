@@ -5,24 +5,11 @@
 #include <limits>
 
 #include "net/percent.h"
+#include "net/text_util.h"
 
 namespace tallivo {
-namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-}  // namespace
-
 std::optional<std::uint64_t> ParseContentLength(std::string_view text) {
-  text = Trimmed(text);
+  text = TrimBlanks(text);
   if (text.empty()) return std::nullopt;
   std::uint64_t value = 0;
   for (const char c : text) {

@@ -11,7 +11,7 @@
 
 namespace tallivo {
 
-// A Content-Length value: decimal digits, blanks around them allowed; nullopt
+// A Content-Length value: decimal digits, blanks (TrimBlanks) around them allowed; nullopt
 // for anything else or a value beyond 64 bits.
 std::optional<std::uint64_t> ParseContentLength(std::string_view text);
 

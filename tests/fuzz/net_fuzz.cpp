@@ -13,6 +13,7 @@
 #include "net/command_line.h"
 #include "net/http_date.h"
 #include "net/login_info.h"
+#include "net/text_util.h"
 #include "net/transfer_math.h"
 #include "net/url.h"
 #include "upgrader/info_file.h"
@@ -104,8 +105,7 @@ void CheckLoginInfo(std::string_view text) {
 void CheckHeaderValues(std::string_view text) {
   // A length is exactly its digits: nothing else may pass for one.
   if (const std::optional<std::uint64_t> length = tallivo::ParseContentLength(text)) {
-    std::string_view digits = text.substr(text.find_first_not_of(" \t"));
-    digits = digits.substr(0, digits.find_last_not_of(" \t") + 1);
+    std::string_view digits = tallivo::TrimBlanks(text);
     digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size() - 1));
     Require(std::to_string(*length) == digits);
   }
