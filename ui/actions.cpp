@@ -4,16 +4,19 @@
 
 namespace tallivo::ui {
 
-TAction::~TAction() { SetActionList(nullptr); }
+TAction::~TAction() {
+  SetActionList(nullptr);
+}
 
 const ClassInfo& TAction::StaticClass() {
-  static const ClassInfo info("TAction", &TComponent::StaticClass(), &Construct<TAction>,
-                              {
-                                  Property<TAction>("Caption", &TAction::Caption, &TAction::SetCaption, std::string()),
-                                  Property<TAction>("Enabled", &TAction::Enabled, &TAction::SetEnabled, true),
-                                  Property<TAction>("ShortCut", &TAction::ShortCut, &TAction::SetShortCut, 0),
-                                  EventProperty<TAction>("OnExecute", &TAction::OnExecute),
-                              });
+  static const ClassInfo info(
+      "TAction", &TComponent::StaticClass(), &Construct<TAction>,
+      {
+          Property<TAction>("Caption", &TAction::Caption, &TAction::SetCaption, std::string()),
+          Property<TAction>("Enabled", &TAction::Enabled, &TAction::SetEnabled, true),
+          Property<TAction>("ShortCut", &TAction::ShortCut, &TAction::SetShortCut, 0),
+          EventProperty<TAction>("OnExecute", &TAction::OnExecute),
+      });
   return info;
 }
 
@@ -37,7 +40,9 @@ void TAction::SetParentComponent(TComponent* parent) {
   if (auto* list = dynamic_cast<TActionList*>(parent)) SetActionList(list);
 }
 
-TComponent* TAction::GetParentComponent() const { return list_; }
+TComponent* TAction::GetParentComponent() const {
+  return list_;
+}
 
 TActionList::~TActionList() {
   for (TAction* a : actions_) a->list_ = nullptr;

@@ -5,18 +5,21 @@
 
 namespace tallivo::ui {
 
-TButton::TButton(TComponent* owner) : TWinControl(owner) { SetTabStop(true); }
+TButton::TButton(TComponent* owner) : TWinControl(owner) {
+  SetTabStop(true);
+}
 
 const ClassInfo& TButton::StaticClass() {
-  static const ClassInfo info("TButton", &TWinControl::StaticClass(), &Construct<TButton>,
-                              {
-                                  Property<TButton>("Cancel", &TButton::Cancel, &TButton::SetCancel, false),
-                                  Property<TButton>("Caption", &TButton::Caption, &TButton::SetCaption, std::string()),
-                                  Property<TButton>("Default", &TButton::Default, &TButton::SetDefault, false),
-                                  Property<TButton>("ModalResult", &TButton::ModalResult, &TButton::SetModalResult, 0),
-                                  Property<TButton>("TabStop", &TButton::TabStop, &TButton::SetTabStop, true),
-                                  EventProperty<TButton>("OnClick", &TButton::OnClick),
-                              });
+  static const ClassInfo info(
+      "TButton", &TWinControl::StaticClass(), &Construct<TButton>,
+      {
+          Property<TButton>("Cancel", &TButton::Cancel, &TButton::SetCancel, false),
+          Property<TButton>("Caption", &TButton::Caption, &TButton::SetCaption, std::string()),
+          Property<TButton>("Default", &TButton::Default, &TButton::SetDefault, false),
+          Property<TButton>("ModalResult", &TButton::ModalResult, &TButton::SetModalResult, mrNone),
+          Property<TButton>("TabStop", &TButton::TabStop, &TButton::SetTabStop, true),
+          EventProperty<TButton>("OnClick", &TButton::OnClick),
+      });
   return info;
 }
 
@@ -40,7 +43,7 @@ bool TButton::ReflectCommand(WORD code) {
 }
 
 void TButton::Click() {
-  if (modalResult_ != 0) {
+  if (modalResult_ != mrNone) {
     if (TForm* form = ParentForm()) form->SetModalResult(modalResult_);
   }
   if (OnClick) OnClick(this);

@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "ui/control_win.h"
+#include "ui/form_win.h"
 
 namespace tallivo::ui {
 
@@ -19,8 +19,8 @@ class TButton : public TWinControl {
   void SetDefault(bool v) { default_ = v; }
   bool Cancel() const { return cancel_; }
   void SetCancel(bool v) { cancel_ = v; }
-  int ModalResult() const { return modalResult_; }
-  void SetModalResult(int v) { modalResult_ = v; }
+  TModalResult ModalResult() const { return modalResult_; }
+  void SetModalResult(TModalResult v) { modalResult_ = v; }
 
   // Runs OnClick and, when set, hands ModalResult to the form.
   virtual void Click();
@@ -35,7 +35,7 @@ class TButton : public TWinControl {
   std::string caption_;
   bool default_ = false;
   bool cancel_ = false;
-  int modalResult_ = 0;
+  TModalResult modalResult_ = mrNone;
 };
 
 }  // namespace tallivo::ui

@@ -17,8 +17,8 @@ class CalculatorPopup : public WindowReceiver {
  public:
   // Opens below `anchor` (a field's window). `onAccept` is posted back through
   // `acceptMessage` to the anchor when "=" is clicked.
-  CalculatorPopup(HWND anchor, std::optional<double> initial, int precision, const NumberSeparators& separators,
-                  HFONT font, UINT acceptMessage);
+  CalculatorPopup(HWND anchor, std::optional<double> initial, int precision,
+                  const NumberSeparators& separators, HFONT font, UINT acceptMessage);
   ~CalculatorPopup();
   CalculatorPopup(const CalculatorPopup&) = delete;
   CalculatorPopup& operator=(const CalculatorPopup&) = delete;
@@ -45,7 +45,7 @@ class CalculatorPopup : public WindowReceiver {
   HWND hwnd_ = nullptr;
   HFONT font_;
   UINT acceptMessage_;
-  int unit_;      // key size in pixels
+  int unit_;  // key size in pixels
   int pressed_ = -1;
 };
 

@@ -17,6 +17,14 @@ bool TabOrderLess(const TWinControl* a, const TWinControl* b) {
 
 }  // namespace
 
+template <>
+const EnumNames& EnumNamesOf<TAlign>() {
+  static const EnumNames names{{"alNone", "alTop", "alBottom", "alClient"}};
+  return names;
+}
+
+namespace {}  // namespace
+
 int ControlIdFromName(std::string_view name) {
   std::uint32_t h = 2166136261u;
   for (char c : name) {
@@ -70,6 +78,7 @@ const ClassInfo& TWinControl::StaticClass() {
   static const ClassInfo info(
       "TWinControl", &TComponent::StaticClass(), nullptr,
       {
+          Property<TWinControl>("Align", &TWinControl::Align, &TWinControl::SetAlign, TAlign::alNone),
           Property<TWinControl>("Left", &TWinControl::Left, &TWinControl::SetLeft, 0),
           Property<TWinControl>("Top", &TWinControl::Top, &TWinControl::SetTop, 0),
           Property<TWinControl>("Width", &TWinControl::Width, &TWinControl::SetWidth, 0),
@@ -90,11 +99,49 @@ const ClassInfo& TWinControl::StaticClass() {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+  const bool resized = width != width_ || height != height_;
   left_ = left;
   top_ = top;
   width_ = width;
   height_ = height;
   ApplyBounds();
+  if (align_ != TAlign::alNone && parent_) parent_->Realign();
+  if (resized) Realign();
+}
+
+void TWinControl::SetAlign(TAlign v) {
+  align_ = v;
+  if (parent_) parent_->Realign();
+}
+
+void TWinControl::Realign() {
+  // Each child placed here realigns its parent again; once is enough.
+  if (realigning_) return;
+  realigning_ = true;
+  RECT area = AlignArea();
+  const auto place = [&](TAlign align) {
+    for (TWinControl* child : controls_) {
+      if (child->align_ != align || !child->visible_) continue;
+      const int w = area.right - area.left;
+      switch (align) {
+        case TAlign::alTop:
+          child->SetBounds(area.left, area.top, w, child->height_);
+          area.top += child->height_;
+          break;
+        case TAlign::alBottom:
+          area.bottom -= child->height_;
+          child->SetBounds(area.left, area.bottom, w, child->height_);
+          break;
+        default:
+          child->SetBounds(area.left, area.top, w, std::max<int>(area.bottom - area.top, 0));
+          break;
+      }
+    }
+  };
+  place(TAlign::alTop);
+  place(TAlign::alBottom);
+  place(TAlign::alClient);
+  realigning_ = false;
 }
 
 RECT TWinControl::ScaledBounds() const {
@@ -111,6 +158,7 @@ void TWinControl::ApplyBounds() {
 void TWinControl::SetVisible(bool v) {
   visible_ = v;
   if (hwnd_) ShowWindow(hwnd_, v ? SW_SHOWNA : SW_HIDE);
+  if (align_ != TAlign::alNone && parent_) parent_->Realign();
 }
 
 void TWinControl::SetEnabled(bool v) {
@@ -201,6 +249,7 @@ void TWinControl::SetParent(TWinControl* parent) {
   parent_ = parent;
   if (parent_) {
     parent_->controls_.push_back(this);
+    if (align_ != TAlign::alNone) parent_->Realign();
     ParentFontChanged();
     ParentColorChanged();
     if (parent_->hwnd_) HandleNeeded();
@@ -265,6 +314,8 @@ void TWinControl::ZOrderByTabOrder() {
   if (!hwnd_) return;
   auto children = controls_;
   std::stable_sort(children.begin(), children.end(), TabOrderLess);
+  std::stable_partition(children.begin(), children.end(),
+                        [](const TWinControl* c) { return c->AboveSiblings(); });
   HWND after = HWND_TOP;
   for (TWinControl* child : children) {
     if (!child->hwnd_) continue;

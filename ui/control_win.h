@@ -21,6 +21,11 @@ namespace tallivo::ui {
 
 class TForm;
 
+// Where a control is kept in its parent when the parent's size changes.
+enum class TAlign { alNone, alTop, alBottom, alClient };
+template <>
+const EnumNames& EnumNamesOf<TAlign>();
+
 // A stable control identifier derived from the component's name, so tests
 // and tools can find a control without knowing its creation order.
 int ControlIdFromName(std::string_view name);
@@ -43,6 +48,10 @@ class TWinControl : public TComponent, public WindowReceiver {
   void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
   // Position and size in 96-dpi units, relative to the parent's client area.
   virtual void SetBounds(int left, int top, int width, int height);
+  // alTop and alBottom keep the control's height across the parent's width
+  // at its top or bottom edge; alClient fills what they leave.
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign v);
 
   virtual bool Visible() const { return visible_; }
   virtual void SetVisible(bool v);
@@ -141,6 +150,14 @@ class TWinControl : public TComponent, public WindowReceiver {
     return false;
   }
 
+  // The area aligned children share, in 96-dpi units of this control's client area.
+  virtual RECT AlignArea() const { return RECT{0, 0, width_, height_}; }
+  // Places the aligned children again.
+  void Realign();
+  // Drawn above its siblings whatever its tab order (a label that shows
+  // those it overlaps through itself).
+  virtual bool AboveSiblings() const { return false; }
+
   virtual void FontChanged();
   virtual void ColorChanged() { Invalidate(); }
   // The DPI changed: scale positions and fonts again.
@@ -165,6 +182,8 @@ class TWinControl : public TComponent, public WindowReceiver {
   TWinControl* parent_ = nullptr;
   std::vector<TWinControl*> controls_;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  TAlign align_ = TAlign::alNone;
+  bool realigning_ = false;
   bool visible_ = true;
   bool enabled_ = true;
   std::string hint_;

@@ -6,6 +6,7 @@
 
 #include "ui/actions.h"
 #include "ui/application_win.h"
+#include "ui/button_win.h"
 #include "ui/form_binding.h"
 #include "ui/menu_win.h"
 #include "ui/text_win.h"
@@ -62,6 +63,13 @@ TForm::TForm(TComponent* owner) : TWinControl(owner), constraints_(std::make_uni
 
 TForm::~TForm() = default;
 
+template <>
+const EnumNames& EnumNamesOf<TModalResult>() {
+  static const EnumNames names{{"mrNone", "mrOk", "mrCancel", "mrAbort", "mrRetry", "mrIgnore", "mrYes",
+                                "mrNo", "mrAll", "mrNoToAll", "mrYesToAll"}};
+  return names;
+}
+
 const ClassInfo& TForm::StaticClass() {
   static const ClassInfo info(
       "TForm", &TWinControl::StaticClass(), nullptr,
@@ -109,11 +117,13 @@ void TForm::SetCaption(std::string v) {
 
 void TForm::SetClientWidth(int v) {
   clientWidth_ = v;
+  Realign();
   if (HandleAllocated()) PlaceWindow();
 }
 
 void TForm::SetClientHeight(int v) {
   clientHeight_ = v;
+  Realign();
   if (HandleAllocated()) PlaceWindow();
 }
 
@@ -321,7 +331,10 @@ void TForm::Close() {
   if (OnClose) OnClose(this, action);
   if (action == TCloseAction::caNone) return;
   if (modal_) {
-    if (modalResult_ == mrNone) modalResult_ = mrCancel;
+    if (modalResult_ == mrNone) {
+      const TButton* cancel = DialogButton(true);
+      modalResult_ = cancel && cancel->ModalResult() != mrNone ? cancel->ModalResult() : mrCancel;
+    }
     if (action == TCloseAction::caFree) Release();
     return;
   }
@@ -368,6 +381,36 @@ BOOL CALLBACK ForwardSettingChange(HWND child, LPARAM message) {
 
 void TForm::Release() {
   if (HandleAllocated()) PostMessageW(Handle(), kReleaseMessage, 0, 0);
+}
+
+TButton* TForm::DialogButton(bool cancel) const {
+  TButton* found = nullptr;
+  const std::function<void(const TWinControl&)> search = [&](const TWinControl& parent) {
+    for (TWinControl* child : parent.Controls()) {
+      if (found || !child->Visible() || !child->Enabled()) continue;
+      auto* button = dynamic_cast<TButton*>(child);
+      if (button && (cancel ? button->Cancel() : button->Default())) {
+        found = button;
+      } else {
+        search(*child);
+      }
+    }
+  };
+  search(*this);
+  return found;
+}
+
+bool TForm::PressDialogButton(bool cancel) {
+  // A focused button is what Enter presses, as in the system's dialogs.
+  TButton* button = nullptr;
+  if (!cancel) {
+    if (HWND focus = GetFocus(); focus && IsChild(Handle(), focus))
+      button = dynamic_cast<TButton*>(FromHandle(focus));
+  }
+  if (!button) button = DialogButton(cancel);
+  if (!button) return false;
+  button->Click();
+  return true;
 }
 
 bool TForm::IsShortCut(unsigned short shortCut) {
@@ -428,6 +471,12 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       Close();
       return 0;
     case WM_COMMAND:
+      // What IsDialogMessage sends for Enter and Esc: none of our controls has
+      // the ids IDOK and IDCANCEL, so it finds no window to name.
+      if (lParam == 0 && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        PressDialogButton(LOWORD(wParam) == IDCANCEL);
+        return 0;
+      }
       if (lParam == 0 && HIWORD(wParam) == 0 && menu_) {
         if (TMenuItem* item = menu_->FindItem(LOWORD(wParam))) {
           item->Click();

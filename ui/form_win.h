@@ -61,9 +61,24 @@ class TSizeConstraints : public TPersistent {
 using TNotifyEvent = std::function<void(TComponent* sender)>;
 using TCloseEvent = std::function<void(TComponent* sender, TCloseAction& action)>;
 
-constexpr int mrNone = 0;
-constexpr int mrOk = 1;
-constexpr int mrCancel = 2;
+// What closed a modal form; mrOk to mrNo have the numbers of IDOK to IDNO.
+enum TModalResult : int {
+  mrNone,
+  mrOk,
+  mrCancel,
+  mrAbort,
+  mrRetry,
+  mrIgnore,
+  mrYes,
+  mrNo,
+  mrAll,
+  mrNoToAll,
+  mrYesToAll
+};
+template <>
+const EnumNames& EnumNamesOf<TModalResult>();
+
+class TButton;
 
 class TForm : public TWinControl {
  public:
@@ -113,7 +128,9 @@ class TForm : public TWinControl {
   // Asks OnClose; hides, frees or minimises as the handler decides. Closing
   // the main form ends the application unless the handler says caNone.
   void Close();
-  // Shows the form modally; returns its ModalResult.
+  // Shows the form modally; returns its ModalResult. Like a dialog: Enter
+  // presses the focused button or else the Default one, Esc the Cancel
+  // button, and the close box gives the Cancel button's ModalResult.
   int ShowModal();
   int ModalResult() const { return modalResult_; }
   void SetModalResult(int v) { modalResult_ = v; }
@@ -146,6 +163,7 @@ class TForm : public TWinControl {
   void BeforeDestruction() override;
   void Notification(TComponent* component, TOperation operation) override;
   void DpiChanged() override;
+  RECT AlignArea() const override { return RECT{0, 0, clientWidth_, clientHeight_}; }
 
  private:
   void Initialize();
@@ -156,6 +174,9 @@ class TForm : public TWinControl {
   // What Position centres in: the visible main form, or the work area of `monitor`.
   RECT PlacementArea(HMONITOR monitor) const;
   void LoadIcons();
+  // The visible, enabled button of this form that Enter (default) or Esc (cancel) presses.
+  TButton* DialogButton(bool cancel) const;
+  bool PressDialogButton(bool cancel);
 
   std::string caption_;
   int clientWidth_ = 0, clientHeight_ = 0;

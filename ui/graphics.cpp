@@ -13,27 +13,48 @@ struct NamedColor {
 };
 
 constexpr std::array kColors{
-    NamedColor{"clBlack", 0x000000},         NamedColor{"clMaroon", 0x000080},
-    NamedColor{"clGreen", 0x008000},         NamedColor{"clOlive", 0x008080},
-    NamedColor{"clNavy", 0x800000},          NamedColor{"clPurple", 0x800080},
-    NamedColor{"clTeal", 0x808000},          NamedColor{"clGray", 0x808080},
-    NamedColor{"clSilver", 0xC0C0C0},        NamedColor{"clRed", 0x0000FF},
-    NamedColor{"clLime", 0x00FF00},          NamedColor{"clYellow", 0x00FFFF},
-    NamedColor{"clBlue", 0xFF0000},          NamedColor{"clFuchsia", 0xFF00FF},
-    NamedColor{"clAqua", 0xFFFF00},          NamedColor{"clWhite", 0xFFFFFF},
-    NamedColor{"clNone", 0x1FFFFFFF},        NamedColor{"clDefault", 0x20000000},
-    NamedColor{"clScrollBar", 0xFF000000},   NamedColor{"clBackground", 0xFF000001},
-    NamedColor{"clActiveCaption", 0xFF000002}, NamedColor{"clInactiveCaption", 0xFF000003},
-    NamedColor{"clMenu", 0xFF000004},        NamedColor{"clWindow", 0xFF000005},
-    NamedColor{"clWindowFrame", 0xFF000006}, NamedColor{"clMenuText", 0xFF000007},
-    NamedColor{"clWindowText", 0xFF000008},  NamedColor{"clCaptionText", 0xFF000009},
-    NamedColor{"clActiveBorder", 0xFF00000A}, NamedColor{"clInactiveBorder", 0xFF00000B},
-    NamedColor{"clAppWorkSpace", 0xFF00000C}, NamedColor{"clHighlight", 0xFF00000D},
-    NamedColor{"clHighlightText", 0xFF00000E}, NamedColor{"clBtnFace", 0xFF00000F},
-    NamedColor{"clBtnShadow", 0xFF000010},   NamedColor{"clGrayText", 0xFF000011},
-    NamedColor{"clBtnText", 0xFF000012},     NamedColor{"clInactiveCaptionText", 0xFF000013},
-    NamedColor{"clBtnHighlight", 0xFF000014}, NamedColor{"cl3DDkShadow", 0xFF000015},
-    NamedColor{"cl3DLight", 0xFF000016},     NamedColor{"clInfoText", 0xFF000017},
+    NamedColor{"clBlack", 0x000000},
+    NamedColor{"clMaroon", 0x000080},
+    NamedColor{"clGreen", 0x008000},
+    NamedColor{"clOlive", 0x008080},
+    NamedColor{"clNavy", 0x800000},
+    NamedColor{"clPurple", 0x800080},
+    NamedColor{"clTeal", 0x808000},
+    NamedColor{"clGray", 0x808080},
+    NamedColor{"clSilver", 0xC0C0C0},
+    NamedColor{"clRed", 0x0000FF},
+    NamedColor{"clLime", 0x00FF00},
+    NamedColor{"clYellow", 0x00FFFF},
+    NamedColor{"clBlue", 0xFF0000},
+    NamedColor{"clFuchsia", 0xFF00FF},
+    NamedColor{"clAqua", 0xFFFF00},
+    NamedColor{"clWhite", 0xFFFFFF},
+    NamedColor{"clNone", 0x1FFFFFFF},
+    NamedColor{"clDefault", 0x20000000},
+    NamedColor{"clScrollBar", 0xFF000000},
+    NamedColor{"clBackground", 0xFF000001},
+    NamedColor{"clActiveCaption", 0xFF000002},
+    NamedColor{"clInactiveCaption", 0xFF000003},
+    NamedColor{"clMenu", 0xFF000004},
+    NamedColor{"clWindow", 0xFF000005},
+    NamedColor{"clWindowFrame", 0xFF000006},
+    NamedColor{"clMenuText", 0xFF000007},
+    NamedColor{"clWindowText", 0xFF000008},
+    NamedColor{"clCaptionText", 0xFF000009},
+    NamedColor{"clActiveBorder", 0xFF00000A},
+    NamedColor{"clInactiveBorder", 0xFF00000B},
+    NamedColor{"clAppWorkSpace", 0xFF00000C},
+    NamedColor{"clHighlight", 0xFF00000D},
+    NamedColor{"clHighlightText", 0xFF00000E},
+    NamedColor{"clBtnFace", 0xFF00000F},
+    NamedColor{"clBtnShadow", 0xFF000010},
+    NamedColor{"clGrayText", 0xFF000011},
+    NamedColor{"clBtnText", 0xFF000012},
+    NamedColor{"clInactiveCaptionText", 0xFF000013},
+    NamedColor{"clBtnHighlight", 0xFF000014},
+    NamedColor{"cl3DDkShadow", 0xFF000015},
+    NamedColor{"cl3DLight", 0xFF000016},
+    NamedColor{"clInfoText", 0xFF000017},
     NamedColor{"clInfoBk", 0xFF000018},
 };
 
@@ -132,8 +153,8 @@ void TFont::Assign(const TFont& other) {
 }
 
 bool TFont::SameAs(const TFont& other) const {
-  return name_ == other.name_ && height_ == other.height_ && style_ == other.style_ && color_ == other.color_ &&
-         charset_ == other.charset_;
+  return name_ == other.name_ && height_ == other.height_ && style_ == other.style_ &&
+         color_ == other.color_ && charset_ == other.charset_;
 }
 
 void TFont::Changed() {

@@ -2,9 +2,8 @@
 // menus, image lists, device contexts), beside the common ones of base/.
 #pragma once
 
-#include <windows.h>
-
 #include <commctrl.h>
+#include <windows.h>
 
 #include "base/handles_win.h"
 

@@ -106,7 +106,9 @@ void TMenuItem::Changed() {
   if (TMenu* menu = Menu(); menu && !menu->Loading() && menu->HandleAllocated()) menu->Rebuild();
 }
 
-TMenu::TMenu(TComponent* owner) : TComponent(owner), root_(new TMenuItem(nullptr)) { root_->menu_ = this; }
+TMenu::TMenu(TComponent* owner) : TComponent(owner), root_(new TMenuItem(nullptr)) {
+  root_->menu_ = this;
+}
 
 TMenu::~TMenu() {
   root_->menu_ = nullptr;

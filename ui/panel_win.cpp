@@ -1,5 +1,7 @@
 #include "ui/panel_win.h"
 
+#include <algorithm>
+
 #include "ui/text_win.h"
 
 namespace tallivo::ui {
@@ -37,21 +39,25 @@ void TPanel::SetAlignment(TAlignment v) {
 
 void TPanel::SetBevelOuter(TPanelBevel v) {
   bevelOuter_ = v;
+  Realign();
   Invalidate();
 }
 
 void TPanel::SetBevelInner(TPanelBevel v) {
   bevelInner_ = v;
+  Realign();
   Invalidate();
 }
 
 void TPanel::SetBevelWidth(int v) {
   bevelWidth_ = v;
+  Realign();
   Invalidate();
 }
 
 void TPanel::SetBorderWidth(int v) {
   borderWidth_ = v;
+  Realign();
   Invalidate();
 }
 
@@ -88,6 +94,13 @@ void Frame3D(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight, int width)
     line(r.right - 1, r.top, 1, h, bottomRight);
     InflateRect(&r, -1, -1);
   }
+}
+
+RECT TPanel::AlignArea() const {
+  // Inside the bevels and the border, as Paint draws them.
+  const auto width = [this](TPanelBevel b) { return b == TPanelBevel::bvNone ? 0 : bevelWidth_; };
+  const int inset = width(bevelOuter_) + borderWidth_ + width(bevelInner_);
+  return RECT{inset, inset, std::max(Width() - inset, inset), std::max(Height() - inset, inset)};
 }
 
 void TPanel::Paint(HDC dc) const {

@@ -32,6 +32,7 @@ class TPanel : public TWinControl {
 
  protected:
   void FillCreateParams(CreateParams& params) override;
+  RECT AlignArea() const override;
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:

@@ -8,22 +8,38 @@ std::string KeyName(unsigned vk) {
   if (vk >= 0x70 && vk <= 0x87) return "F" + std::to_string(vk - 0x6F);
   if (vk >= 0x60 && vk <= 0x69) return "Num " + std::to_string(vk - 0x60);
   switch (vk) {
-    case 0x08: return "BkSp";
-    case 0x09: return "Tab";
-    case 0x0D: return "Enter";
-    case 0x1B: return "Esc";
-    case 0x20: return "Space";
-    case 0x21: return "PgUp";
-    case 0x22: return "PgDn";
-    case 0x23: return "End";
-    case 0x24: return "Home";
-    case 0x25: return "Left";
-    case 0x26: return "Up";
-    case 0x27: return "Right";
-    case 0x28: return "Down";
-    case 0x2D: return "Ins";
-    case 0x2E: return "Del";
-    default: return {};
+    case 0x08:
+      return "BkSp";
+    case 0x09:
+      return "Tab";
+    case 0x0D:
+      return "Enter";
+    case 0x1B:
+      return "Esc";
+    case 0x20:
+      return "Space";
+    case 0x21:
+      return "PgUp";
+    case 0x22:
+      return "PgDn";
+    case 0x23:
+      return "End";
+    case 0x24:
+      return "Home";
+    case 0x25:
+      return "Left";
+    case 0x26:
+      return "Up";
+    case 0x27:
+      return "Right";
+    case 0x28:
+      return "Down";
+    case 0x2D:
+      return "Ins";
+    case 0x2E:
+      return "Del";
+    default:
+      return {};
   }
 }
 
