@@ -69,7 +69,11 @@ TupUpdaterLanguage DetectSystemLanguage() {
 
 std::string LangStr(int n) {
   const int id = LanguageBase() + n;
-  if (n < 0 || id > 0xFFFF) return {};
+  return n < 0 ? std::string() : TableString(id);
+}
+
+std::string TableString(int id) {
+  if (id < 0 || id > 0xFFFF) return {};
   // With a length of 0 LoadStringW hands out the text in place, whatever its length.
   const wchar_t* text = nullptr;
   const int length =
@@ -86,6 +90,8 @@ int ShowLangMessage(int n, UINT flags) {
   return MessageBoxW(ui::Application().Handle(), Widen(LangStr(n)).c_str(), Widen(LangStr(0)).c_str(), flags);
 }
 
+TupUpdaterWizard::TupUpdaterWizard() : picture_(std::make_unique<ui::TPicture>()) {}
+
 const ui::ClassInfo& TupUpdaterWizard::StaticClass() {
   using W = TupUpdaterWizard;
   static const ui::ClassInfo info(
@@ -94,6 +100,7 @@ const ui::ClassInfo& TupUpdaterWizard::StaticClass() {
           ui::Property<W>("Enabled", &W::Enabled, &W::SetEnabled, true),
           ui::Property<W>("HideFileLocation", &W::HideFileLocation, &W::SetHideFileLocation, false),
           ui::Property<W>("Language", &W::Language, &W::SetLanguage, TupUpdaterLanguage::wlAuto),
+          ui::ObjectProperty<W>("Pic118x218", &W::Pic118x218),
           ui::Property<W>("StayOnTop", &W::StayOnTop, &W::SetStayOnTop, true),
       });
   return info;
@@ -106,6 +113,7 @@ void TupUpdaterWizard::Assign(const ui::TPersistent* source) {
   hideFileLocation_ = other ? other->hideFileLocation_ : false;
   SetLanguage(other ? other->language_ : TupUpdaterLanguage::wlAuto);
   stayOnTop_ = other ? other->stayOnTop_ : true;
+  picture_->SetData(other ? other->picture_->Data() : ui::Bytes());
 }
 
 void TupUpdaterWizard::SetLanguage(TupUpdaterLanguage v) {

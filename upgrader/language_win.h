@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 #include "ui/component.h"
+#include "ui/image_win.h"
 #include "ui/published.h"
 #include "upgrader/language.h"
 
@@ -27,14 +29,17 @@ TupUpdaterLanguage DetectSystemLanguage();
 std::string LangStr(int n);
 // The same with its placeholders filled in (see FormatLangText).
 std::string FmtLangStr(int n, std::initializer_list<LangArg> args);
+// The string-table text with id `id`, UTF-8; empty when there is none.
+std::string TableString(int id);
 
 // A message box with text `n`, captioned with text 0, owned by the main
 // window when there is one; returns MessageBoxW's result.
 int ShowLangMessage(int n, UINT flags);
 
-// The wizard's settings. The picture shown on the wizard's side is not here.
+// The wizard's settings.
 class TupUpdaterWizard : public ui::TPersistent {
  public:
+  TupUpdaterWizard();
   static const ui::ClassInfo& StaticClass();
   const ui::ClassInfo& Class() const override { return StaticClass(); }
   // nullptr: the defaults; another wizard: its settings, its language made
@@ -50,12 +55,15 @@ class TupUpdaterWizard : public ui::TPersistent {
   void SetLanguage(TupUpdaterLanguage v);
   bool StayOnTop() const { return stayOnTop_; }
   void SetStayOnTop(bool v) { stayOnTop_ = v; }
+  // Shown in the wizard's side panel in place of its own when not empty.
+  ui::TPicture* Pic118x218() const { return picture_.get(); }
 
  private:
   bool enabled_ = true;
   bool hideFileLocation_ = false;
   TupUpdaterLanguage language_ = TupUpdaterLanguage::wlAuto;
   bool stayOnTop_ = true;
+  std::unique_ptr<ui::TPicture> picture_;
 };
 
 }  // namespace tallivo

@@ -1,0 +1,333 @@
+// The updater's three windows in this test program, which carries their
+// stored forms and texts: what they say in two languages, how they answer
+// keys, what closing the wizard does, and, in child processes at other
+// DPIs, that no text in any language is cut off.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/driver/driver_win.h"
+#include "ui/application_win.h"
+#include "upgrader/upgrade_windows_win.h"
+
+namespace tallivo {
+namespace {
+
+namespace drv = test;
+using L = TupUpdaterLanguage;
+
+class FakeUpgrader final : public UpgradeWindowsHost {
+ public:
+  const TupUpdaterWizard& Wizard() const override { return wizard; }
+  std::string URLFileName() const override { return "setup.exe"; }
+  std::string HTTPUsername() const override { return user; }
+  void SetHTTPUsername(std::string v) override { user = std::move(v); }
+  void SetHTTPPassword(std::string v) override { password = std::move(v); }
+  HANDLE& CompletionEvent() override { return event; }
+  void AbortUpgrade() override { ++aborts; }
+
+  TupUpdaterWizard wizard;
+  std::string user;
+  std::string password;
+  HANDLE event = INVALID_HANDLE_VALUE;
+  int aborts = 0;
+};
+
+template <typename F>
+struct Freed {
+  void operator()(F* form) const { ui::Free(form); }
+};
+template <typename F>
+std::unique_ptr<F, Freed<F>> Make() {
+  return std::unique_ptr<F, Freed<F>>(ui::TForm::Create<F>(nullptr));
+}
+
+HWND Control(const ui::TForm& form, const char* name) {
+  return drv::FindChildById(form.Handle(), ui::ControlIdFromName(name));
+}
+
+std::string Text(const ui::TForm& form, const char* name) {
+  return drv::WindowText(Control(form, name));
+}
+
+class UpgradeWindowsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ui::Application().Initialize();
+    ui::Application().SetTitle("Tallivo");
+    RegisterUpgradeWindowClasses();
+  }
+  void SetUp() override { SetLanguageBase(LanguageBaseOf(L::wlEnglish)); }
+
+  // Runs `show` on this thread (it opens a modal window of class
+  // `className`) while `act` drives that window from another thread.
+  template <typename R>
+  R WhileShown(const char* className, R (*show)(), const std::function<void(HWND)>& act) {
+    std::thread actor([&] {
+      HWND window = drv::WaitForWindow({className, "", GetCurrentProcessId(), true});
+      if (!window) return;
+      act(window);
+      // A key that did not close it must not hang the test.
+      if (!drv::WaitGone(window)) PostMessageW(window, WM_CLOSE, 0, 0);
+    });
+    const R result = show();
+    actor.join();
+    return result;
+  }
+};
+
+// Presses `keys` in `window` once it has the focus, one chord per entry.
+void Press(HWND window, const std::vector<const char*>& keys) {
+  ASSERT_TRUE(drv::BringToForeground(window));
+  ASSERT_TRUE(drv::WaitForInputProcessed(window));
+  for (const char* k : keys) ASSERT_TRUE(drv::PressKeys(k)) << k;
+}
+
+TEST_F(UpgradeWindowsTest, PromptSaysWhatIsNewInTheChosenLanguageAndGrowsWithIt) {
+  const struct {
+    L language;
+    const char* message;
+    const char* caption;
+    const char* text;
+    const char* yes;
+    const char* later;
+  } cases[] = {
+      {L::wlEnglish, "Rounding fixed.", "Application update wizard",
+       "A newer version of Tallivo was released.\n\nRounding fixed.\n\nDo you want to update your version "
+       "with the "
+       "latest one?",
+       "&Yes", "&Later"},
+      {L::wlEnglish, "", "Application update wizard",
+       "A newer version of Tallivo was released.\n\nDo you want to update your version with the latest one?",
+       "&Yes", "&Later"},
+      {L::wlRussian, "Исправлено округление.", "Мастер обновления приложений",
+       "Вышла новая версия Tallivo.\n\nИсправлено округление.\n\nОбновить вашу версию до последней?", "&Да",
+       "&Позже"},
+  };
+  std::vector<int> heights;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    FakeUpgrader upgrader;
+    upgrader.wizard.SetLanguage(c.language);
+    const auto form = Make<TupUpdaterUpgradeMessageForm>();
+    form->Prepare(c.message);
+    EXPECT_EQ(drv::WindowText(form->Handle()), c.caption);
+    EXPECT_EQ(Text(*form, "Label1"), c.text);
+    EXPECT_EQ(Text(*form, "YesBtn"), c.yes);
+    EXPECT_EQ(Text(*form, "LaterBtn"), c.later);
+    EXPECT_TRUE(GetWindowLongPtrW(form->Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // The label's last line sits above the buttons' panel, which stays at the bottom.
+    RECT label = drv::WindowRect(Control(*form, "Label1"));
+    RECT panel = drv::WindowRect(Control(*form, "BottomPanel"));
+    RECT client = drv::ClientRectOnScreen(form->Handle());
+    EXPECT_LE(label.bottom, panel.top);
+    EXPECT_EQ(panel.bottom, client.bottom);
+    EXPECT_EQ(panel.bottom - panel.top, form->Scale(45));
+    EXPECT_LE(label.right, client.right);
+    heights.push_back(client.bottom - client.top);
+  }
+  // The maker's note takes room of its own.
+  EXPECT_GT(heights[0], heights[1]);
+}
+
+TEST_F(UpgradeWindowsTest, PromptAnswersYesOnlyToEnterOrYes) {
+  const struct {
+    std::vector<const char*> keys;
+    bool yes;
+  } cases[] = {
+      {{"Enter"}, true},   {{"Alt+Y"}, true},  {{"Escape"}, false},
+      {{"Alt+F4"}, false}, {{"Alt+L"}, false}, {{"Tab", "Enter"}, false},  // Enter presses the focused button
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys.back());
+    const bool yes = WhileShown<bool>(
+        "TupUpdaterUpgradeMessageForm", [] { return ShowUpgradeMessage("Rounding fixed."); },
+        [&](HWND window) { Press(window, c.keys); });
+    EXPECT_EQ(yes, c.yes);
+  }
+}
+
+FakeUpgrader* passwordUpgrader = nullptr;
+
+TEST_F(UpgradeWindowsTest, PasswordWindowStoresWhatIsTypedOnlyOnOk) {
+  const struct {
+    std::vector<const char*> keys;
+    bool ok;
+    const char* user;
+    const char* password;
+  } cases[] = {
+      {{"Tab", "S", "3", "Enter"}, true, "anna", "s3"},
+      {{"Tab", "S", "3", "Escape"}, false, "anna", "old"},
+      {{"Tab", "S", "3", "Alt+F4"}, false, "anna", "old"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys.back());
+    FakeUpgrader upgrader;
+    upgrader.user = "anna";
+    upgrader.password = "old";
+    passwordUpgrader = &upgrader;
+    std::string label, shownUser, shownPassword;
+    wchar_t mask = 0;
+    const bool ok = WhileShown<bool>(
+        "TupUpdaterPasswordForm", [] { return ShowPasswordDialog(*passwordUpgrader); },
+        [&](HWND window) {
+          label = drv::WindowText(drv::FindChildById(window, ui::ControlIdFromName("Label1")));
+          HWND userEdit = drv::FindChildById(window, ui::ControlIdFromName("UsernameEdit"));
+          HWND passwordEdit = drv::FindChildById(window, ui::ControlIdFromName("PasswordEdit"));
+          shownUser = drv::WindowText(userEdit);
+          shownPassword = drv::WindowText(passwordEdit);
+          mask = static_cast<wchar_t>(SendMessageW(passwordEdit, EM_GETPASSWORDCHAR, 0, 0));
+          Press(window, c.keys);
+        });
+    EXPECT_EQ(ok, c.ok);
+    EXPECT_EQ(upgrader.user, c.user);
+    EXPECT_EQ(upgrader.password, c.password);
+    // Each window is new: the user name comes from the updater, the password field is empty.
+    EXPECT_EQ(shownUser, "anna");
+    EXPECT_EQ(shownPassword, "");
+    EXPECT_EQ(mask, L'*');
+    EXPECT_EQ(label,
+              "Access to remote file \"setup.exe\" is password protected.\n\nPlease enter your username and "
+              "password "
+              "(received after registration) to continue software upgrade.");
+  }
+}
+
+TEST_F(UpgradeWindowsTest, WizardLaysOutItsDownloadPageWithOrWithoutTheSource) {
+  const struct {
+    bool hide;
+    int groupTop, groupHeight;
+    int tops[4];  // LFileSize, LTransferRate, LEstimatedTime, ProgressCurrentFile
+  } cases[] = {
+      {false, 34, 125, {44, 60, 76, 96}},
+      {true, 44, 95, {14, 30, 46, 66}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hide);
+    FakeUpgrader upgrader;
+    upgrader.wizard.SetHideFileLocation(c.hide);
+    upgrader.wizard.SetStayOnTop(false);
+    const auto form = Make<TupUpdaterWizardForm>();
+    form->Prepare(upgrader);
+    form->Prepare(upgrader);  // prepared again by the next download: no further move
+    EXPECT_EQ(drv::WindowText(form->Handle()), "Application update wizard");
+    EXPECT_EQ(Text(*form, "WizardTitle"), "Downloading files...");
+    EXPECT_EQ(Text(*form, "LCurrentFile"), " Current file ");
+    EXPECT_EQ(Text(*form, "LAllFiles"), " All files ");
+    EXPECT_EQ(Text(*form, "LEstimatedTime"), "Preparing. . .");
+    EXPECT_EQ(Text(*form, "FinishBtn"), "&Next >");
+    EXPECT_EQ(Text(*form, "CancelBtn"), "&Cancel");
+    EXPECT_EQ(Text(*form, "AboutLabel"), " Updater ");
+    EXPECT_FALSE(IsWindowEnabled(Control(*form, "FinishBtn")));
+    EXPECT_EQ(drv::IsVisible(Control(*form, "FileURL")) ||
+                  (GetWindowLongPtrW(Control(*form, "FileURL"), GWL_STYLE) & WS_VISIBLE) != 0,
+              !c.hide);
+    EXPECT_EQ(form->LCurrentFile->Top(), c.groupTop);
+    EXPECT_EQ(form->LCurrentFile->Height(), c.groupHeight);
+    const ui::TWinControl* moved[] = {form->LFileSize, form->LTransferRate, form->LEstimatedTime,
+                                      form->ProgressCurrentFile};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(moved[i]->Top(), c.tops[i]) << moved[i]->Name();
+  }
+}
+
+// Lets `act` drive the open wizard from another thread while this thread
+// runs the program's message loop, which turns Enter and Esc into buttons.
+void DriveWizard(const std::function<void(HWND)>& act) {
+  HWND window = UpgradeWizard()->Handle();
+  std::atomic<bool> done{false};
+  const DWORD loopThread = GetCurrentThreadId();
+  std::thread actor([&] {
+    act(window);
+    done = true;
+    PostThreadMessageW(loopThread, WM_NULL, 0, 0);  // wakes the loop to see it
+  });
+  ui::Application().RunModalLoop([&] { return done.load(); });
+  actor.join();
+}
+
+// Waits for the wizard's question and answers it with `key`.
+void Answer(HWND wizard, const char* key) {
+  HWND box = drv::WaitForWindow({"#32770", "Tallivo", GetCurrentProcessId(), true});
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(GetWindow(box, GW_OWNER), wizard);
+  bool asks = false;
+  for (HWND child : drv::ChildWindows(box))
+    asks =
+        asks || drv::WindowText(child) == "The update is not completed.\rWould you like to abort upgrading?";
+  EXPECT_TRUE(asks);
+  ASSERT_TRUE(drv::WaitForInputProcessed(box));
+  ASSERT_TRUE(drv::PressKeys(key));
+  ASSERT_TRUE(drv::WaitGone(box));
+}
+
+TEST_F(UpgradeWindowsTest, WizardAsksBeforeGivingUpAndSignalsWhenItCloses) {
+  FakeUpgrader upgrader;
+  upgrader.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ShowUpgradeWizard(upgrader);
+  DriveWizard([&](HWND wizard) {
+    ASSERT_TRUE(drv::BringToForeground(wizard));
+    // Esc and the close box ask; No keeps the download going.
+    ASSERT_TRUE(drv::WaitForInputProcessed(wizard));
+    ASSERT_TRUE(drv::PressKeys("Escape"));
+    Answer(wizard, "N");
+    ASSERT_TRUE(drv::PressKeys("Alt+F4"));
+    Answer(wizard, "N");
+  });
+  ASSERT_NE(UpgradeWizard(), nullptr);
+  EXPECT_EQ(upgrader.aborts, 0);
+  EXPECT_EQ(WaitForSingleObject(upgrader.event, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+  // Done: OK in place of Next, the note in place of the progress.
+  UpgradeWizard()->ShowCompleted();
+  const TupUpdaterWizardForm& done = *UpgradeWizard();
+  EXPECT_EQ(Text(done, "WizardTitle"), "Upgrade completed!");
+  EXPECT_EQ(
+      Text(done, "AfterNote"),
+      "The update of Tallivo has been successfully completed.\r\rPress the OK button to restart program.");
+  EXPECT_EQ(Text(done, "FinishBtn"), "&OK");
+  EXPECT_TRUE(IsWindowEnabled(Control(done, "FinishBtn")));
+  EXPECT_FALSE(IsWindowEnabled(Control(done, "CancelBtn")));
+  EXPECT_FALSE(drv::IsVisible(Control(done, "LCurrentFile")));
+  EXPECT_FALSE(drv::IsVisible(Control(done, "LAllFiles")));
+  EXPECT_EQ(GetFocus(), Control(done, "FinishBtn"));
+
+  // The close box on the last page still asks; Yes gives the upgrade up.
+  DriveWizard([&](HWND wizard) {
+    ASSERT_TRUE(drv::BringToForeground(wizard));
+    ASSERT_TRUE(drv::WaitForInputProcessed(wizard));
+    ASSERT_TRUE(drv::PressKeys("Alt+F4"));
+    Answer(wizard, "Y");
+    EXPECT_TRUE(drv::WaitGone(wizard));
+  });
+  EXPECT_EQ(UpgradeWizard(), nullptr);
+  EXPECT_EQ(upgrader.aborts, 1);
+  EXPECT_EQ(WaitForSingleObject(upgrader.event, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(upgrader.event);
+}
+
+TEST_F(UpgradeWindowsTest, WizardsOkClosesItWithoutGivingUp) {
+  FakeUpgrader upgrader;
+  upgrader.event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ShowUpgradeWizard(upgrader);
+  UpgradeWizard()->ShowCompleted();
+  DriveWizard([&](HWND wizard) {
+    ASSERT_TRUE(drv::BringToForeground(wizard));
+    ASSERT_TRUE(drv::WaitForInputProcessed(wizard));
+    ASSERT_TRUE(drv::PressKeys("Enter"));
+    EXPECT_TRUE(drv::WaitGone(wizard));
+  });
+  EXPECT_EQ(UpgradeWizard(), nullptr);
+  EXPECT_EQ(upgrader.aborts, 0);
+  EXPECT_EQ(WaitForSingleObject(upgrader.event, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(upgrader.event);
+}
+
+}  // namespace
+}  // namespace tallivo
