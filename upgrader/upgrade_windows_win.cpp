@@ -1,5 +1,6 @@
 #include "upgrader/upgrade_windows_win.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "net/internet_utils_win.h"
@@ -36,6 +37,14 @@ void PutOnTop(const ui::TForm& form) {
 // The client height that shows all of `label` above `panel`.
 int HeightToShow(const ui::TLabel& label, const ui::TPanel& panel) {
   return label.Top() + label.Height() + panel.Height();
+}
+
+// Where an auto-sized label ends, in 96-dpi units rounded up.
+int RightEdge(const ui::TLabel& label) {
+  RECT r{};
+  GetWindowRect(label.Handle(), &r);
+  const int dpi = label.Dpi();
+  return label.Left() + ((r.right - r.left) * 96 + dpi - 1) / dpi;
 }
 
 }  // namespace
@@ -241,6 +250,15 @@ void TupUpdaterPasswordForm::Prepare(UpgradeWindowsHost& upgrader) {
   PasswordLab->SetCaption(LangStr(13));
   OKBtn->SetCaption(LangStr(16));
   CancelBtn->SetCaption(LangStr(17));
+  // Labels longer than the English ones push the fields right, keeping
+  // their right edge.
+  const int labelsRight = std::max(RightEdge(*UsernameLab), RightEdge(*PasswordLab)) + 6;
+  if (labelsRight > UsernameEdit->Left()) {
+    for (ui::TEdit* edit : {UsernameEdit, PasswordEdit}) {
+      const int right = edit->Left() + edit->Width();
+      edit->SetBounds(labelsRight, edit->Top(), right - labelsRight, edit->Height());
+    }
+  }
   SetClientHeight(HeightToShow(*Label1, *BottomPanel));
 }
 

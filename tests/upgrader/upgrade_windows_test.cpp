@@ -329,5 +329,122 @@ TEST_F(UpgradeWindowsTest, WizardsOkClosesItWithoutGivingUp) {
   CloseHandle(upgrader.event);
 }
 
+// What a person could not read in `form`: a control outside its parent, a
+// text larger than its control, controls on top of one another (but the
+// etched signature and its line, drawn so on purpose). Hidden controls and
+// what they hold do not count.
+std::vector<std::string> CutOff(HWND form) {
+  const auto shown = [form](HWND h) {
+    for (; h && h != form; h = GetParent(h)) {
+      if (!(GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE)) return false;
+    }
+    return true;
+  };
+  const auto etched = [](HWND h) {
+    const int id = GetDlgCtrlID(h);
+    return id == ui::ControlIdFromName("AboutLabel") || id == ui::ControlIdFromName("AboutShadow") ||
+           id == ui::ControlIdFromName("Bevel1");
+  };
+  std::vector<std::string> problems;
+  std::vector<HWND> controls;
+  for (HWND h : drv::ChildWindows(form)) {
+    if (shown(h)) controls.push_back(h);
+  }
+  const UINT dpi = GetDpiForWindow(form);
+  for (HWND h : controls) {
+    RECT r = drv::WindowRect(h);
+    RECT parent = drv::ClientRectOnScreen(GetParent(h));
+    RECT inside{};
+    if (!IntersectRect(&inside, &r, &parent) || !EqualRect(&inside, &r))
+      problems.push_back("outside its parent: " + drv::Describe(h));
+    for (HWND other : controls) {
+      RECT o = drv::WindowRect(other), overlap{};
+      if (other > h && GetParent(other) == GetParent(h) && IntersectRect(&overlap, &r, &o) &&
+          !(etched(h) && etched(other)))
+        problems.push_back("overlaps " + drv::Describe(other) + ": " + drv::Describe(h));
+    }
+    RECT client{};
+    GetClientRect(h, &client);
+    const std::wstring text = drv::Widen(drv::WindowText(h));
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    RECT need{0, 0, client.right, 0};
+    const std::string kind = drv::ClassName(h);
+    const LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
+    if (kind == "Static") {
+      DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+      if (need.bottom > client.bottom) problems.push_back("text taller than its label: " + drv::Describe(h));
+    } else if (kind == "Button") {
+      DrawTextW(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE);
+      // Room for the frame: a group box's caption starts a little in, a
+      // button's text keeps off its edges.
+      const int margin = MulDiv((style & BS_TYPEMASK) == BS_GROUPBOX ? 16 : 8, static_cast<int>(dpi), 96);
+      if (need.right + margin > client.right || tm.tmHeight > client.bottom)
+        problems.push_back("caption wider than its control: " + drv::Describe(h));
+    } else if (kind == "Edit" && tm.tmHeight > client.bottom) {
+      problems.push_back("font taller than its field: " + drv::Describe(h));
+    }
+    DeleteDC(dc);
+  }
+  return problems;
+}
+
+// Each language in turn, in every window and on every page, with the texts a
+// download shows; run by NothingIsCutOffAtAnyDpi in a process of its own.
+TEST_F(UpgradeWindowsTest, DISABLED_NothingIsCutOffAtThisDpi) {
+  SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  const char* expected = std::getenv("TALLIVO_TEST_DPI");
+  ASSERT_NE(expected, nullptr);
+  const auto check = [&](const ui::TForm& form, const char* page) {
+    ASSERT_EQ(form.Dpi(), std::atoi(expected));
+    for (const std::string& problem : CutOff(form.Handle())) ADD_FAILURE() << page << ": " << problem;
+  };
+  for (int language = 1; language <= kLanguageCount; ++language) {
+    const auto l = static_cast<L>(language);
+    SCOPED_TRACE(ui::EnumNamesOf<L>().names.at(static_cast<std::size_t>(language)));
+    SetLanguageBase(LanguageBaseOf(l));
+    FakeUpgrader upgrader;
+    upgrader.wizard.SetStayOnTop(false);
+    const auto prompt = Make<TupUpdaterUpgradeMessageForm>();
+    prompt->Prepare("Change in euro is rounded to the cent again.");
+    check(*prompt, "prompt");
+    const auto password = Make<TupUpdaterPasswordForm>();
+    password->Prepare(upgrader);
+    check(*password, "password");
+    for (const bool hide : {false, true}) {
+      upgrader.wizard.SetHideFileLocation(hide);
+      const auto wizard = Make<TupUpdaterWizardForm>();
+      wizard->Prepare(upgrader);
+      wizard->FileURL->SetText("http://updates.example/tallivo/Tallivo.exe");
+      wizard->LFileSize->SetCaption(FmtLangStr(6, {1234.5}));
+      wizard->LTransferRate->SetCaption(FmtLangStr(7, {98765.4}));
+      wizard->LEstimatedTime->SetCaption(FmtLangStr(8, {10, 59, 59}));
+      wizard->AllDownloading->SetCaption(FmtLangStr(9, {12, 12}));
+      check(*wizard, hide ? "download, source hidden" : "download");
+      wizard->ShowCompleted();
+      check(*wizard, "completed");
+    }
+  }
+}
+
+TEST(UpgradeWindowsLayout, NothingIsCutOffAtAnyDpi) {
+  for (const int dpi : {96, 120, 144, 192}) {
+    SCOPED_TRACE(std::to_string(dpi) + " dpi");
+    const auto logPixels = drv::ScopedRegistryValue::Dword(HKEY_CURRENT_USER, L"Control Panel\\Desktop",
+                                                           L"LogPixels", static_cast<DWORD>(dpi));
+    ASSERT_TRUE(logPixels.Set());
+    SetEnvironmentVariableW(L"TALLIVO_TEST_DPI", std::to_wstring(dpi).c_str());
+    std::string error;
+    auto child = drv::Process::Start(drv::ExecutableDir() + "upgrade_windows_test.exe",
+                                     {"--gtest_brief=1", "--gtest_also_run_disabled_tests",
+                                      "--gtest_filter=UpgradeWindowsTest.DISABLED_NothingIsCutOffAtThisDpi"},
+                                     &error);
+    ASSERT_TRUE(child) << error;
+    EXPECT_EQ(child->WaitForExit(std::chrono::minutes(3)), DWORD{0});
+  }
+}
+
 }  // namespace
 }  // namespace tallivo
