@@ -60,8 +60,11 @@ const ClassInfo& TLabel::StaticClass() {
 void TLabel::SetCaption(std::string v) {
   caption_ = std::move(v);
   if (!HandleAllocated()) return;
-  SetWindowTextW(Handle(), Widen(caption_).c_str());
+  // Sized first: the system's static control paints a new text at once, in
+  // whatever size it has then.
   AdjustSize();
+  SetWindowTextW(Handle(), Widen(caption_).c_str());
+  Invalidate();
   // A transparent label over this one shows it.
   if (TWinControl* parent = Parent()) {
     for (TWinControl* sibling : parent->Controls()) {

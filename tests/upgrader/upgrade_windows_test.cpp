@@ -446,5 +446,52 @@ TEST(UpgradeWindowsLayout, NothingIsCutOffAtAnyDpi) {
   }
 }
 
+// The pictures of the windows in docs/updater, taken by tools/shoot-updater
+// with the snapshot program beside this one.
+FakeUpgrader* pictureUpgrader = nullptr;
+
+TEST_F(UpgradeWindowsTest, DISABLED_TakesPicturesOfTheWindows) {
+  const char* dir = std::getenv("TALLIVO_PICTURE_DIR");
+  ASSERT_NE(dir, nullptr);
+  const auto shoot = [&](const char* className, const std::string& file) {
+    auto snapshot = drv::Process::Start(drv::ExecutableDir() + "snapshot.exe",
+                                        {className, std::string(dir) + "\\" + file + ".png"});
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->WaitForExit(), DWORD{0}) << file;
+  };
+  for (const auto& [language, suffix] : {std::pair{L::wlEnglish, "en"}, std::pair{L::wlRussian, "ru"}}) {
+    SetLanguageBase(LanguageBaseOf(language));
+    FakeUpgrader upgrader;
+    upgrader.user = "anna";
+    pictureUpgrader = &upgrader;
+    const auto shootThenPress = [&](const char* className, const std::string& file) {
+      return [=, &shoot](HWND w) {
+        shoot(className, file);
+        Press(w, {"Escape"});
+      };
+    };
+    WhileShown<bool>(
+        "TupUpdaterUpgradeMessageForm",
+        [] { return ShowUpgradeMessage("Change in euro is rounded to the cent again."); },
+        shootThenPress("TupUpdaterUpgradeMessageForm", std::string("prompt-") + suffix));
+    WhileShown<bool>(
+        "TupUpdaterPasswordForm", [] { return ShowPasswordDialog(*pictureUpgrader); },
+        shootThenPress("TupUpdaterPasswordForm", std::string("password-") + suffix));
+    ShowUpgradeWizard(upgrader);
+    TupUpdaterWizardForm& wizard = *UpgradeWizard();
+    wizard.FileURL->SetText("http://updates.example/tallivo/Tallivo.exe");
+    wizard.LFileSize->SetCaption(FmtLangStr(6, {812.4}));
+    wizard.LTransferRate->SetCaption(FmtLangStr(7, {96.3}));
+    wizard.LEstimatedTime->SetCaption(FmtLangStr(8, {0, 0, 5}));
+    wizard.AllDownloading->SetCaption(FmtLangStr(9, {1, 2}));
+    wizard.ProgressCurrentFile->SetPosition(41);
+    wizard.ProgressAllFiles->SetPosition(20);
+    DriveWizard([&](HWND) { shoot("TupUpdaterWizardForm", std::string("wizard-") + suffix); });
+    wizard.ShowCompleted();
+    DriveWizard([&](HWND) { shoot("TupUpdaterWizardForm", std::string("wizard-done-") + suffix); });
+    FreeUpgradeWizard();
+  }
+}
+
 }  // namespace
 }  // namespace tallivo
