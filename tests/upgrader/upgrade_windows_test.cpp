@@ -83,11 +83,34 @@ class UpgradeWindowsTest : public ::testing::Test {
   }
 };
 
-// Presses `keys` in `window` once it has the focus, one chord per entry.
+// Clicks the title bar's close box of `window`, found where the window
+// says it is.
+void ClickCloseBox(HWND window) {
+  const RECT r = drv::WindowRect(window);
+  for (LONG y = r.top; y < r.top + 40; ++y) {
+    for (LONG x = r.right - 1; x > r.right - 60; --x) {
+      if (SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) != HTCLOSE) continue;
+      POINT p{x, y};
+      ScreenToClient(window, &p);
+      ASSERT_TRUE(drv::Click(window, p));
+      return;
+    }
+  }
+  FAIL() << "no close box";
+}
+
+// Presses `keys` in `window` once it has the focus, one chord per entry;
+// "CloseBox" clicks its close box.
 void Press(HWND window, const std::vector<const char*>& keys) {
   ASSERT_TRUE(drv::BringToForeground(window));
   ASSERT_TRUE(drv::WaitForInputProcessed(window));
-  for (const char* k : keys) ASSERT_TRUE(drv::PressKeys(k)) << k;
+  for (const char* k : keys) {
+    if (std::string_view(k) == "CloseBox") {
+      ClickCloseBox(window);
+    } else {
+      ASSERT_TRUE(drv::PressKeys(k)) << k;
+    }
+  }
 }
 
 TEST_F(UpgradeWindowsTest, PromptSaysWhatIsNewInTheChosenLanguageAndGrowsWithIt) {
@@ -157,18 +180,27 @@ TEST_F(UpgradeWindowsTest, PromptAnswersYesOnlyToEnterOrYes) {
 FakeUpgrader* passwordUpgrader = nullptr;
 
 TEST_F(UpgradeWindowsTest, PasswordWindowStoresWhatIsTypedOnlyOnOk) {
+  const char* const english =
+      "Access to remote file \"setup.exe\" is password protected.\n\nPlease enter your username and password "
+      "(received after registration) to continue software upgrade.";
+  const char* const russian =
+      "Доступ к удалённому файлу «setup.exe» защищён паролем.\n\nВведите имя пользователя и пароль "
+      "(полученные "
+      "после регистрации), чтобы продолжить обновление программы.";
   const struct {
     std::vector<const char*> keys;
     bool ok;
-    const char* user;
     const char* password;
+    L language;
+    const char* text;
   } cases[] = {
-      {{"Tab", "S", "3", "Enter"}, true, "anna", "s3"},
-      {{"Tab", "S", "3", "Escape"}, false, "anna", "old"},
-      {{"Tab", "S", "3", "Alt+F4"}, false, "anna", "old"},
+      {{"Tab", "S", "3", "Enter"}, true, "s3", L::wlEnglish, english},
+      {{"Tab", "S", "3", "Escape"}, false, "old", L::wlEnglish, english},
+      {{"Tab", "S", "3", "CloseBox"}, false, "old", L::wlRussian, russian},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.keys.back());
+    SetLanguageBase(LanguageBaseOf(c.language));
     FakeUpgrader upgrader;
     upgrader.user = "anna";
     upgrader.password = "old";
@@ -187,17 +219,21 @@ TEST_F(UpgradeWindowsTest, PasswordWindowStoresWhatIsTypedOnlyOnOk) {
           Press(window, c.keys);
         });
     EXPECT_EQ(ok, c.ok);
-    EXPECT_EQ(upgrader.user, c.user);
+    EXPECT_EQ(upgrader.user, "anna");
     EXPECT_EQ(upgrader.password, c.password);
     // Each window is new: the user name comes from the updater, the password field is empty.
     EXPECT_EQ(shownUser, "anna");
     EXPECT_EQ(shownPassword, "");
     EXPECT_EQ(mask, L'*');
-    EXPECT_EQ(label,
-              "Access to remote file \"setup.exe\" is password protected.\n\nPlease enter your username and "
-              "password "
-              "(received after registration) to continue software upgrade.");
+    EXPECT_EQ(label, c.text);
   }
+}
+
+// A 1 x 1 BMP file of one red pixel.
+ui::Bytes RedPixel() {
+  return {'B', 'M', 58, 0, 0, 0, 0, 0,  0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1,   0, 0,
+          0,   1,   0,  0, 0, 1, 0, 24, 0, 0, 0,  0, 0, 4, 0,  0, 0, 0, 0,   0, 0,
+          0,   0,   0,  0, 0, 0, 0, 0,  0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 255, 0};
 }
 
 TEST_F(UpgradeWindowsTest, WizardLaysOutItsDownloadPageWithOrWithoutTheSource) {
@@ -205,35 +241,49 @@ TEST_F(UpgradeWindowsTest, WizardLaysOutItsDownloadPageWithOrWithoutTheSource) {
     bool hide;
     int groupTop, groupHeight;
     int tops[4];  // LFileSize, LTransferRate, LEstimatedTime, ProgressCurrentFile
+    L language;
+    std::vector<const char*> texts;  // caption, WizardTitle, LCurrentFile, LAllFiles, LEstimatedTime, buttons
   } cases[] = {
-      {false, 34, 125, {44, 60, 76, 96}},
-      {true, 44, 95, {14, 30, 46, 66}},
+      {false,
+       34,
+       125,
+       {44, 60, 76, 96},
+       L::wlEnglish,
+       {"Application update wizard", "Downloading files...", " Current file ", " All files ",
+        "Preparing. . .", "&Next >", "&Cancel"}},
+      {true,
+       44,
+       95,
+       {14, 30, 46, 66},
+       L::wlRussian,
+       {"Мастер обновления приложений", "Загрузка файлов...", " Текущий файл ", " Все файлы ",
+        "Подготовка. . .", "&Далее >", "О&тмена"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hide);
     FakeUpgrader upgrader;
     upgrader.wizard.SetHideFileLocation(c.hide);
     upgrader.wizard.SetStayOnTop(false);
+    upgrader.wizard.SetLanguage(c.language);
+    if (c.hide) upgrader.wizard.Pic118x218()->SetData(RedPixel());
     const auto form = Make<TupUpdaterWizardForm>();
     form->Prepare(upgrader);
     form->Prepare(upgrader);  // prepared again by the next download: no further move
-    EXPECT_EQ(drv::WindowText(form->Handle()), "Application update wizard");
-    EXPECT_EQ(Text(*form, "WizardTitle"), "Downloading files...");
-    EXPECT_EQ(Text(*form, "LCurrentFile"), " Current file ");
-    EXPECT_EQ(Text(*form, "LAllFiles"), " All files ");
-    EXPECT_EQ(Text(*form, "LEstimatedTime"), "Preparing. . .");
-    EXPECT_EQ(Text(*form, "FinishBtn"), "&Next >");
-    EXPECT_EQ(Text(*form, "CancelBtn"), "&Cancel");
+    const char* names[] = {"WizardTitle",    "LCurrentFile", "LAllFiles",
+                           "LEstimatedTime", "FinishBtn",    "CancelBtn"};
+    EXPECT_EQ(drv::WindowText(form->Handle()), c.texts[0]);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(Text(*form, names[i]), c.texts[i + 1]) << names[i];
     EXPECT_EQ(Text(*form, "AboutLabel"), " Updater ");
     EXPECT_FALSE(IsWindowEnabled(Control(*form, "FinishBtn")));
-    EXPECT_EQ(drv::IsVisible(Control(*form, "FileURL")) ||
-                  (GetWindowLongPtrW(Control(*form, "FileURL"), GWL_STYLE) & WS_VISIBLE) != 0,
-              !c.hide);
+    EXPECT_EQ((GetWindowLongPtrW(Control(*form, "FileURL"), GWL_STYLE) & WS_VISIBLE) != 0, !c.hide);
     EXPECT_EQ(form->LCurrentFile->Top(), c.groupTop);
     EXPECT_EQ(form->LCurrentFile->Height(), c.groupHeight);
     const ui::TWinControl* moved[] = {form->LFileSize, form->LTransferRate, form->LEstimatedTime,
                                       form->ProgressCurrentFile};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(moved[i]->Top(), c.tops[i]) << moved[i]->Name();
+    // The settings' picture replaces the wizard's own; without one it keeps its own.
+    EXPECT_EQ(form->Image1->Picture()->Data() == RedPixel(), c.hide);
+    EXPECT_FALSE(form->Image1->Picture()->Empty());
   }
 }
 
