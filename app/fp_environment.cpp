@@ -1,7 +1,8 @@
 #include "app/fp_environment.h"
 
-#include <cstdint>
 #include <xmmintrin.h>
+
+#include <cstdint>
 
 namespace tallivo {
 

@@ -7,6 +7,7 @@
 #include "ui/application_win.h"
 #include "ui/text_win.h"
 #include "versioninfo/about_window_win.h"
+#include "versioninfo/version_info_win.h"
 
 namespace tallivo {
 
@@ -37,6 +38,7 @@ const ui::ClassInfo& TFmMain::StaticClass() {
           Handler("Button1Click", &F::Button1Click),
           Handler("Terminate2Click", &F::Terminate2Click),
           Handler("KelvorWebsite1Click", &F::KelvorWebsite1Click),
+          Handler("AutoUpdate1Click", &F::AutoUpdate1Click),
           Handler("Helptopics1Click", &F::Helptopics1Click),
           Handler("About1Click", &F::About1Click),
           Handler("ActFocusEuroExecute", &F::ActFocusEuroExecute),
@@ -83,6 +85,7 @@ const ui::ClassInfo& TFmMain::StaticClass() {
           Field("Show1", &F::Show1),
           Field("Hide1", &F::Hide1),
           Field("erminate1", &F::erminate1),
+          Field("AutoUpd", &F::AutoUpd),
       });
   return info;
 }
@@ -93,10 +96,12 @@ void RegisterFormClasses() {
         &ui::TButton::StaticClass(), &ui::TCalcAmountEdit::StaticClass(),
         &ui::TCurrencyAmountEdit::StaticClass(), &ui::TMainMenu::StaticClass(),
         &ui::TPopupMenu::StaticClass(), &ui::TMenuItem::StaticClass(), &ui::TActionList::StaticClass(),
-        &ui::TAction::StaticClass(), &TTrayIcon::StaticClass(), &ui::TImageList::StaticClass()}) {
+        &ui::TAction::StaticClass(), &TTrayIcon::StaticClass(), &ui::TImageList::StaticClass(),
+        &TupUpdater::StaticClass()}) {
     ui::RegisterComponentClass(*c);
   }
   RegisterAboutClasses();
+  RegisterUpgradeWindowClasses();
 }
 
 void TFmMain::FormCreate(TComponent*) {
@@ -109,6 +114,8 @@ void TFmMain::FormCreate(TComponent*) {
     Application().MessageBox("Unable to assign Ctrl-F12 as hotkey.", Application().Title(), MB_OK);
   }
   FirstPaintDone = false;
+  // The updater compares with what this file is, not with a stored guess.
+  AutoUpd->SetVersionNumber(GetExeVersionString());
 }
 
 void TFmMain::FormDestroy(TComponent*) {
@@ -265,6 +272,10 @@ void TFmMain::Terminate2Click(TComponent*) {
 
 void TFmMain::KelvorWebsite1Click(TComponent*) {
   ShellExecuteW(Handle(), L"open", ui::Widen(webSite_).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TFmMain::AutoUpdate1Click(TComponent*) {
+  AutoUpd->CheckForUpgrade();
 }
 
 void TFmMain::Helptopics1Click(TComponent*) {

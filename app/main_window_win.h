@@ -11,6 +11,7 @@
 #include "ui/icon_win.h"
 #include "ui/label_win.h"
 #include "ui/menu_win.h"
+#include "upgrader/updater_win.h"
 
 namespace tallivo {
 
@@ -67,6 +68,7 @@ class TFmMain : public ui::TForm {
   ui::TMenuItem* Show1 = nullptr;
   ui::TMenuItem* Hide1 = nullptr;
   ui::TMenuItem* erminate1 = nullptr;
+  TupUpdater* AutoUpd = nullptr;
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -90,6 +92,7 @@ class TFmMain : public ui::TForm {
   void Button1Click(TComponent* sender);
   void Terminate2Click(TComponent* sender);
   void KelvorWebsite1Click(TComponent* sender);
+  void AutoUpdate1Click(TComponent* sender);
   void Helptopics1Click(TComponent* sender);
   void About1Click(TComponent* sender);
   void ActFocusEuroExecute(TComponent* sender);

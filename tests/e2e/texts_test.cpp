@@ -357,7 +357,7 @@ TEST_F(Texts, EveryTextShownIsAsWritten) {
       {Place::kMainMenu, "1.#", "5"},
       {Place::kMainMenu, "1.1", "&Minimise"},
       {Place::kMainMenu, "1.2", "&Kelvor Website"},
-      {Place::kMainMenu, "1.3", "Auto &Update (greyed)"},
+      {Place::kMainMenu, "1.3", "Auto &Update"},
       {Place::kMainMenu, "1.4", "(separator)"},
       {Place::kMainMenu, "1.5", "&Terminate\tCtrl+X"},
       {Place::kMainMenu, "2", "&Help"},

@@ -55,6 +55,8 @@ const char* const kEnglish[] = {
     "(received after registration) to continue software upgrade.",
     "Connection with remote server lost.\r\rPlease restore connection and try to\rupgrade this software "
     "again later.",
+    "The update cannot be installed because the folder %s cannot be written to.\r\rAsk your administrator to "
+    "update this program.",
 };
 static_assert(std::size(kEnglish) == kLanguageTextCount);
 
@@ -248,7 +250,7 @@ TEST(UpdaterStrings, LangStrReadsTheCurrentBlock) {
       {L::wlRussian, 21, "Ошибка"},
       {L::wlChineseSimplified, 13, "密码"},
       {L::wlEnglish, 29, kEnglish[29]},
-      {L::wlNorwegian, 31, ""},  // past the texts
+      {L::wlNorwegian, 32, ""},  // past the texts
       {L::wlEnglish, -1, ""},    // before the block: the fixed "Updater" is not a text of it
   };
   for (const auto& c : cases) {
