@@ -126,6 +126,12 @@ class TupUpdater : public TupCustomHTTP, private UpgradeWindowsHost, private ui:
   const TupUpdaterWizard& Wizard() const override { return *wizard_; }
   TupUpdaterWizard* WizardSettings() const { return wizard_.get(); }
 
+  // The base's, also as the windows see them.
+  std::string URLFileName() const override { return TupCustomHTTP::URLFileName(); }
+  std::string HTTPUsername() const override { return TupCustomHTTP::HTTPUsername(); }
+  void SetHTTPUsername(std::string v) override { TupCustomHTTP::SetHTTPUsername(std::move(v)); }
+  void SetHTTPPassword(std::string v) override { TupCustomHTTP::SetHTTPPassword(std::move(v)); }
+
   // Where the finisher is written: the temporary folder's "UpdFinish.exe".
   static std::string FinisherPath();
 
@@ -149,11 +155,6 @@ class TupUpdater : public TupCustomHTTP, private UpgradeWindowsHost, private ui:
   void Loaded() override;
 
  private:
-  // What the windows use.
-  std::string URLFileName() const override { return TupCustomHTTP::URLFileName(); }
-  std::string HTTPUsername() const override { return TupCustomHTTP::HTTPUsername(); }
-  void SetHTTPUsername(std::string v) override { TupCustomHTTP::SetHTTPUsername(std::move(v)); }
-  void SetHTTPPassword(std::string v) override { TupCustomHTTP::SetHTTPPassword(std::move(v)); }
   HANDLE& CompletionEvent() override { return completionEvent_; }
 
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,0 +1,375 @@
+// The updater in process against the local test server (tests/server): each
+// outcome of a check with the message it shows, the silent automatic check,
+// and downloads with lost files, log-ins, unchanged files, a folder that
+// refuses them and a wizard closed before the end. Dialogs are answered with
+// real keys from another thread while this one runs the program's loop.
+// Downloads land beside this program as .uTMP files, as they would beside
+// Tallivo.exe; no case hands over to the finisher.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/driver/driver_win.h"
+#include "ui/application_win.h"
+#include "upgrader/updater_win.h"
+
+namespace tallivo {
+namespace {
+
+namespace drv = test;
+namespace fs = std::filesystem;
+using M = TupUpdaterShowMessage;
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string Http(const std::string& path) {
+  return "http://127.0.0.1:" + Env("TALLIVO_HTTP_PORT") + path;
+}
+
+// Publishes `files` (name, content) under the server's folder `dir`.
+void Publish(const std::string& dir, const std::vector<std::pair<std::string, std::string>>& files) {
+  const fs::path root = fs::path(drv::Widen(Env("TALLIVO_SERVER_ROOT"))) / dir;
+  fs::create_directories(root);
+  for (const auto& [name, content] : files) std::ofstream(root / name, std::ios::binary) << content;
+}
+
+std::string Info(const std::string& version, const std::vector<std::string>& urls) {
+  std::string text = "#version=" + version + "\r\n";
+  for (std::size_t i = 0; i < urls.size(); ++i)
+    text += "#url" + (i == 0 ? std::string() : std::to_string(i + 1)) + "=" + urls[i] + "\r\n";
+  return text + "#message={Rounding fixed.}\r\n";
+}
+
+fs::path Beside(const std::string& name) {
+  return fs::path(drv::Widen(drv::ExecutableDir())) / name;
+}
+
+// The texts of the message box or dialog `window` shows.
+std::string Shown(HWND window) {
+  std::string texts = drv::WindowText(window);
+  for (HWND child : drv::ChildWindows(window)) texts += "|" + drv::WindowText(child);
+  return texts;
+}
+
+// One step of a script: wait for a window of `className` with `caption`
+// (empty: any), note what it shows, and press `keys` in it.
+struct Step {
+  const char* className;
+  const char* caption;
+  std::vector<const char*> keys;
+  const char* waitEnabled = nullptr;  // a control to wait for before the keys
+};
+
+class UpdaterTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ui::Application().Initialize();
+    ui::Application().SetTitle("Tallivo");
+    RegisterUpgradeWindowClasses();
+    SetLanguageBase(LanguageBaseOf(TupUpdaterLanguage::wlEnglish));
+  }
+  void SetUp() override {
+    if (Env("TALLIVO_HTTP_PORT").empty())
+      GTEST_SKIP() << "no test server: " << Env("TALLIVO_TEST_NET_UNAVAILABLE");
+    updater_ = std::make_unique<TupUpdater>(nullptr);
+    TupUpdater& u = *updater_;
+    u.SetVersionControl(TupVersionControl::byNumber);
+    u.SetVersionNumber("1.0.4.5");
+    u.WizardSettings()->SetEnabled(false);
+    u.OnNoUpdateAvailable = [this](TupUpdater*) { Note("no update"); };
+    u.OnNoInfoFile = [this](TupUpdater*) { Note("no info file"); };
+    u.OnHostUnreachable = [this](TupUpdater*, const std::string&, const std::string&) {
+      Note("unreachable");
+    };
+    u.OnLaterUpgrade = [this](TupUpdater*) { Note("later"); };
+    u.OnAborted = [this](TupUpdater*) { Note("aborted"); };
+    u.OnConnLost = [this](TupUpdater*) { Note("connection lost"); };
+    u.OnFileDone = [this](TupUpdater*, const std::string& name) {
+      Note("done " + fs::path(drv::Widen(name)).filename().string());
+    };
+    u.OnEndUpgrade = [this](TupUpdater*, bool& restart) {
+      restart = false;  // the finisher would replace this test program
+      Note("end");
+    };
+  }
+  void TearDown() override {
+    updater_.reset();
+    for (const auto& entry : fs::directory_iterator(Beside(""))) {
+      if (entry.path().extension() == L".uTMP") fs::remove_all(entry.path());
+    }
+  }
+
+  void Note(const std::string& event) { events_.push_back(event); }
+
+  // Runs `start` and the program's loop until `last` is noted (or 60 s
+  // pass), answering the windows of `script` in turn from another thread.
+  void Run(const std::function<void()>& start, const std::string& last, const std::vector<Step>& script) {
+    std::atomic<bool> scriptDone{script.empty()};
+    std::thread actor([&] {
+      for (const Step& step : script) {
+        HWND window = drv::WaitForWindow({step.className, step.caption, GetCurrentProcessId(), true});
+        if (!window) {
+          shown_.push_back(std::string("(no ") + step.className + ")");
+          break;
+        }
+        if (step.waitEnabled) {
+          drv::WaitUntil([&] {
+            return IsWindowEnabled(drv::FindChildById(window, ui::ControlIdFromName(step.waitEnabled)));
+          });
+        }
+        shown_.push_back(Shown(window));
+        drv::BringToForeground(window);
+        drv::WaitForInputProcessed(window);
+        for (const char* k : step.keys) drv::PressKeys(k);
+        drv::WaitGone(window);
+      }
+      scriptDone = true;
+    });
+    const UINT_PTR tick = SetTimer(nullptr, 0, 50, nullptr);  // wakes the loop to look at the clock
+    const ULONGLONG deadline = GetTickCount64() + 60000;
+    start();
+    ui::Application().RunModalLoop([&] {
+      return (scriptDone && !events_.empty() && events_.back() == last) || GetTickCount64() > deadline;
+    });
+    KillTimer(nullptr, tick);
+    actor.join();
+  }
+
+  std::unique_ptr<TupUpdater> updater_;
+  std::vector<std::string> events_;
+  std::vector<std::string> shown_;
+};
+
+constexpr const char* kBox = "#32770";
+constexpr const char* kCaption = "Application update wizard";
+
+TEST_F(UpdaterTest, EachOutcomeOfACheckSaysWhatHappened) {
+  Publish("outcome", {{"old.inf", Info("1.0.4.5", {Http("/file/outcome/a.txt")})},
+                      {"new.inf", Info("1.0.5.0", {Http("/file/outcome/a.txt")})}});
+  const struct {
+    const char* info;
+    std::vector<Step> script;
+    const char* shows;  // part of what the window shows
+    const char* last;
+  } cases[] = {
+      {"/file/outcome/old.inf",
+       {{kBox, kCaption, {"Enter"}}},
+       "Newer version not found. You actually are\rusing most recent version of this program.",
+       "no update"},
+      {"/file/outcome/none.inf",
+       {{kBox, kCaption, {"Enter"}}},
+       "File which contains upgrade information was not found on developer's site.",
+       "no info file"},
+      {"closed port",
+       {{kBox, kCaption, {"Enter"}}},
+       "Host http://127.0.0.1 unreachable.\r\rPlease check your Internet connection",
+       "unreachable"},
+      {"/file/outcome/new.inf",
+       {{"TupUpdaterUpgradeMessageForm", kCaption, {"Escape"}}},
+       "A newer version of Tallivo was released.\n\nRounding fixed.\n\n",
+       "later"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.info);
+    events_.clear();
+    shown_.clear();
+    TupUpdaterShowMessages shows = kDefaultShowMessages;
+    shows.Include(M::mNoUpdateAvailable).Include(M::mNoInfoFile).Include(M::mHostUnreachable);
+    updater_->SetShowMessages(shows);
+    // Port 1 on this machine has no listener.
+    updater_->SetInfoFileURL(c.info[0] == '/' ? Http(c.info) : "http://127.0.0.1:1/Tallivo.inf");
+    Run([&] { updater_->CheckForUpgrade(); }, c.last, c.script);
+    ASSERT_EQ(shown_.size(), 1u);
+    EXPECT_NE(shown_[0].find(c.shows), std::string::npos) << shown_[0];
+    EXPECT_EQ(events_, std::vector<std::string>{c.last});
+  }
+}
+
+// An automatic check says nothing of a missing update or an unreachable
+// host; the unreachable one is tried again after the delay.
+TEST_F(UpdaterTest, AnAutomaticCheckIsSilentAndRetriesAnUnreachableHost) {
+  const auto online =
+      drv::ScopedRegistryValue(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\RemoteAccess",
+                               L"Remote Connection", REG_BINARY, {1, 0, 0, 0});
+  ASSERT_TRUE(online.Set());
+  Publish("automatic", {{"old.inf", Info("1.0.4.5", {Http("/file/automatic/a.txt")})}});
+  const struct {
+    std::string info;
+    std::vector<std::string> events;
+  } cases[] = {
+      {Http("/file/automatic/old.inf"), {"no update"}},
+      {"http://127.0.0.1:1/Tallivo.inf", {"unreachable", "unreachable"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.info);
+    events_.clear();
+    TupUpdater updater(nullptr);
+    updater.SetVersionControl(TupVersionControl::byNumber);
+    updater.SetVersionNumber("1.0.4.5");
+    TupUpdaterShowMessages all = kDefaultShowMessages;
+    all.Include(M::mNoUpdateAvailable).Include(M::mHostUnreachable);
+    updater.SetShowMessages(all);
+    updater.SetInfoFileURL(c.info);
+    updater.OnNoUpdateAvailable = [this](TupUpdater*) { Note("no update"); };
+    updater.OnHostUnreachable = [this](TupUpdater*, const std::string&, const std::string&) {
+      Note("unreachable");
+    };
+    updater.SetAutoCheckDelay(100);
+    bool boxSeen = false;
+    Run([&] { updater.SetAutoCheck(true); }, c.events.back(), {});
+    // Another round of the loop until the events are all there, looking out for a box.
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    const UINT_PTR tick = SetTimer(nullptr, 0, 20, nullptr);
+    ui::Application().RunModalLoop([&] {
+      boxSeen = boxSeen || drv::FindTopLevel({kBox, "", GetCurrentProcessId(), true});
+      return events_.size() >= c.events.size() || GetTickCount64() > deadline;
+    });
+    KillTimer(nullptr, tick);
+    EXPECT_EQ(std::vector<std::string>(events_.begin(),
+                                       events_.begin() + std::min(events_.size(), c.events.size())),
+              c.events);
+    EXPECT_FALSE(boxSeen);
+  }
+}
+
+TEST_F(UpdaterTest, DownloadsTheListedFilesBesideTheProgram) {
+  Publish("dl", {{"a.txt", std::string(3000, 'a')}, {"b.txt", std::string(2000, 'b')}, {"c.txt", "c"}});
+  const std::string fileA = Http("/file/dl/a.txt"), fileB = Http("/file/dl/b.txt"),
+                    fileC = Http("/file/dl/c.txt");
+  const std::string lost = Http("/status/404");
+  const std::string guarded = Http("/auth/anna/s3cret/file/dl/b.txt");
+  const struct {
+    const char* name;
+    std::vector<std::string> files;
+    std::vector<Step> script;
+    std::vector<std::string> events;
+    std::vector<std::string> left;  // .uTMP files beside the program afterwards
+    bool onlyIfSizeDiffers = false;
+  } cases[] = {
+      {"all",
+       {fileA, fileC},
+       {},
+       {"done a.txt.uTMP", "done c.txt.uTMP", "end"},
+       {"a.txt.uTMP", "c.txt.uTMP"}},
+      {"lost file skipped",
+       {fileA, lost, fileC},
+       {{kBox, "Error #404", {"Y"}}},
+       {"done a.txt.uTMP", "done c.txt.uTMP", "end"},
+       {"a.txt.uTMP", "c.txt.uTMP"}},
+      {"lost file ends it",
+       {fileA, lost, fileC},
+       {{kBox, "Error #404", {"N"}}},
+       {"done a.txt.uTMP", "aborted"},
+       {}},
+      {"log-in, wrong then right",
+       {guarded},
+       {{"TupUpdaterPasswordForm", "Enter password", {"Tab", "X", "Enter"}},
+        {"TupUpdaterPasswordForm", "Enter password", {"Tab", "S", "3", "C", "R", "E", "T", "Enter"}}},
+       {"done b.txt.uTMP", "end"},
+       {"b.txt.uTMP"}},
+      {"log-in refused",
+       {guarded},
+       {{"TupUpdaterPasswordForm", "Enter password", {"Escape"}}},
+       {"aborted"},
+       {}},
+      // b.txt beside the program already has the published size.
+      {"unchanged file skipped", {fileA, fileB}, {}, {"done a.txt.uTMP", "end"}, {"a.txt.uTMP"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    events_.clear();
+    shown_.clear();
+    fs::remove(Beside("b.txt"));
+    if (c.onlyIfSizeDiffers) std::ofstream(Beside("b.txt"), std::ios::binary) << std::string(2000, 'x');
+    updater_->SetMiscFilesUpgrade(c.onlyIfSizeDiffers ? TupMiscFilesUpgradeBehavior::mfuOnlyIfSizeDifferent
+                                                      : TupMiscFilesUpgradeBehavior::mfuAlwaysDownload);
+    updater_->SetHTTPUsername("anna");
+    updater_->SetHTTPPassword("");
+    std::string info = Info("1.0.5.0", c.files);
+    Publish("dl", {{std::string(c.name) + ".inf", info}});
+    updater_->SetInfoFileURL(Http("/file/dl/" + std::string(c.name) + ".inf"));
+    TupUpdaterShowMessages shows = kDefaultShowMessages;
+    shows.Exclude(M::mAskUpgrade);
+    updater_->SetShowMessages(shows);
+    Run([&] { updater_->CheckForUpgrade(); }, c.events.back(), c.script);
+    EXPECT_EQ(events_, c.events);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(Beside(""))) {
+      if (entry.path().extension() == L".uTMP") left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, c.left);
+    if (!c.left.empty()) {
+      EXPECT_EQ(fs::file_size(Beside(c.left.front())), c.left.front()[0] == 'a' ? 3000u : 2000u);
+    }
+    for (const std::string& name : left) fs::remove(Beside(name));
+  }
+  fs::remove(Beside("b.txt"));
+  EXPECT_EQ(shown_.size(), 0u) << "the last case shows nothing";
+}
+
+// A folder that refuses the download is named as the reason; nothing of the
+// download is left behind.
+TEST_F(UpdaterTest, AFolderThatCannotBeWrittenToIsToldAsSuch) {
+  Publish("ro", {{"a.txt", "new"}, {"b.txt", "new"}});
+  Publish("ro", {{"ro.inf", Info("1.0.5.0", {Http("/file/ro/a.txt"), Http("/file/ro/b.txt")})}});
+  // Where b.txt.uTMP would go stands a folder: the system refuses the file.
+  fs::create_directory(Beside("b.txt.uTMP"));
+  updater_->SetInfoFileURL(Http("/file/ro/ro.inf"));
+  TupUpdaterShowMessages shows = kDefaultShowMessages;
+  shows.Exclude(M::mAskUpgrade);
+  updater_->SetShowMessages(shows);
+  Run([&] { updater_->CheckForUpgrade(); }, "aborted", {{kBox, kCaption, {"Enter"}}});
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_NE(shown_[0].find("The update cannot be installed because the folder " + drv::ExecutableDir() +
+                           " cannot be written to."),
+            std::string::npos)
+      << shown_[0];
+  EXPECT_FALSE(fs::exists(Beside("a.txt.uTMP")));
+}
+
+// Closing the finished wizard with its close box and confirming gives the
+// upgrade up; its OK goes on to the end.
+TEST_F(UpdaterTest, TheFinishedWizardEndsOrAbortsTheUpgrade) {
+  Publish("wiz", {{"a.txt", "new"}, {"wiz.inf", Info("1.0.5.0", {Http("/file/wiz/a.txt")})}});
+  const struct {
+    std::vector<Step> script;
+    std::vector<std::string> events;
+    bool left;
+  } cases[] = {
+      {{{"TupUpdaterWizardForm", kCaption, {"Enter"}, "FinishBtn"}}, {"done a.txt.uTMP", "end"}, true},
+      {{{"TupUpdaterWizardForm", kCaption, {"Alt+F4"}, "FinishBtn"}, {kBox, "Tallivo", {"Y"}}},
+       {"done a.txt.uTMP", "aborted"},
+       false},
+  };
+  for (const auto& c : cases) {
+    events_.clear();
+    shown_.clear();
+    updater_->WizardSettings()->SetEnabled(true);
+    updater_->WizardSettings()->SetStayOnTop(false);
+    updater_->SetInfoFileURL(Http("/file/wiz/wiz.inf"));
+    TupUpdaterShowMessages shows = kDefaultShowMessages;
+    shows.Exclude(M::mAskUpgrade);
+    updater_->SetShowMessages(shows);
+    Run([&] { updater_->CheckForUpgrade(); }, c.events.back(), c.script);
+    EXPECT_EQ(events_, c.events);
+    EXPECT_EQ(fs::exists(Beside("a.txt.uTMP")), c.left);
+    EXPECT_EQ(UpgradeWizard(), nullptr);
+    fs::remove(Beside("a.txt.uTMP"));
+  }
+}
+
+}  // namespace
+}  // namespace tallivo
