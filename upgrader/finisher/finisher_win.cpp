@@ -1,0 +1,236 @@
+// UpdFinish.exe: completes a self-update once the program has closed. The
+// program downloads its new files beside the old ones as "<name>.uTMP",
+// writes this finisher to the temporary folder, starts it and exits; the
+// finisher waits until the program's executable is free, moves each ".uTMP"
+// file over the file it replaces and starts the program again.
+//
+// It runs from the temporary folder, where anyone may drop a DLL, so it links
+// no C runtime and nothing but kernel32 and user32, and its first act is to
+// keep any later DLL load to the system folder.
+#include <windows.h>
+
+#include "upgrader/finisher/finisher.h"
+
+using namespace tallivo::finisher;
+
+namespace {
+
+// The program has this long to close after starting the finisher. After that
+// it is taken to be still running: nothing is replaced and no second copy is
+// started; the files stay for the next update to try again.
+constexpr DWORD kProgramWaitMs = 120 * 1000;
+// A setup program waits for its user, who may take a while.
+constexpr DWORD kSetupWaitMs = 30 * 60 * 1000;
+// How often the program's file is tried while it is in use.
+constexpr DWORD kPollMs = 100;
+// A virus scanner may hold a new file for a moment: a move or a delete is
+// tried this often, kRetryMs apart, before it is given up.
+constexpr int kTries = 8;
+constexpr DWORD kRetryMs = 250;
+
+constexpr DWORD kBlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+constexpr wchar_t kCaption[] = L"Update finisher v1.0";
+constexpr wchar_t kAbout[] = L"Self-upgrading mechanism for the updater component.\nComes with Tallivo.";
+
+// Memory is never freed: the process is short and ends with ExitProcess.
+wchar_t* Allocate(std::size_t chars) {
+  void* memory = HeapAlloc(GetProcessHeap(), 0, chars * sizeof(wchar_t));
+  if (memory == nullptr) ExitProcess(0);
+  return static_cast<wchar_t*>(memory);
+}
+
+// a + b + c, zero-terminated.
+wchar_t* Join(std::wstring_view a, std::wstring_view b = {}, std::wstring_view c = {}) {
+  wchar_t* out = Allocate(a.size() + b.size() + c.size() + 1);
+  *Append(Append(Append(out, a), b), c) = L'\0';
+  return out;
+}
+
+// Waits up to `ms` for `handle` (none: just the time), handing on any message
+// that arrives meanwhile; true when the handle was signalled.
+// Tick differences are unsigned, so the counter wrapping around does no harm.
+bool Wait(HANDLE handle, DWORD ms) {
+  const DWORD start = GetTickCount();
+  const DWORD count = handle != nullptr ? 1 : 0;
+  for (;;) {
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= ms) return false;
+    const DWORD result = MsgWaitForMultipleObjects(count, &handle, FALSE, ms - elapsed, QS_ALLINPUT);
+    if (result == WAIT_OBJECT_0 && count == 1) return true;
+    if (result == WAIT_TIMEOUT || result == WAIT_FAILED) return false;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
+// Waits until the program's file can be opened for writing, which Windows
+// refuses while the program runs from it; false when the time is up.
+bool WaitUntilFree(const wchar_t* path) {
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    if (GetTickCount() - start >= kProgramWaitMs) return false;
+    Wait(nullptr, kPollMs);
+  }
+}
+
+// Moves `pending` over `target` in one step, so that the target is never
+// missing: the old file stays until the new one takes its place. On failure
+// both are left as they were.
+bool Replace(const wchar_t* pending, const wchar_t* target, DWORD attributes) {
+  const DWORD old = GetFileAttributesW(target);
+  const bool unblock = old != INVALID_FILE_ATTRIBUTES && (old & kBlockingAttributes) != 0;
+  if (unblock) {
+    const DWORD plain = old & ~kBlockingAttributes;
+    SetFileAttributesW(target, plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL);
+  }
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    if (attempt > 0) Wait(nullptr, kRetryMs);
+    if (MoveFileExW(pending, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      SetFileAttributesW(target, attributes);
+      return true;
+    }
+  }
+  if (unblock) SetFileAttributesW(target, old);
+  return false;
+}
+
+void Delete(const wchar_t* path) {
+  SetFileAttributesW(path, FILE_ATTRIBUTE_NORMAL);
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    if (attempt > 0) Wait(nullptr, kRetryMs);
+    if (DeleteFileW(path)) return;
+  }
+}
+
+// Starts `"<path>" <params>` in `folder`; its process handle, or nullptr.
+HANDLE Start(const wchar_t* path, std::wstring_view params, const wchar_t* folder) {
+  const std::wstring_view program = View(path);
+  wchar_t* command = Allocate(program.size() + params.size() + 4);
+  BuildCommandLine(program, params, command);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(path, command, nullptr, nullptr, FALSE, 0, nullptr, *folder != L'\0' ? folder : nullptr,
+                      &startup, &process)) {
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+// The names of the downloaded files in `folder`, each zero-terminated, an
+// empty one last. Read in full before any is moved, so that moving does not
+// disturb the listing.
+wchar_t* ListPending(std::wstring_view folder) {
+  std::size_t capacity = 1024;
+  std::size_t used = 0;
+  wchar_t* names = Allocate(capacity);
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileW(Join(folder, {L"*", 1}, kPendingSuffix), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) continue;
+      const std::wstring_view name = View(found.cFileName);
+      if (used + name.size() + 2 > capacity) {
+        capacity = 2 * capacity + name.size();
+        void* grown = HeapReAlloc(GetProcessHeap(), 0, names, capacity * sizeof(wchar_t));
+        if (grown == nullptr) break;
+        names = static_cast<wchar_t*>(grown);
+      }
+      *Append(names + used, name) = L'\0';
+      used += name.size() + 1;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+  }
+  names[used] = L'\0';
+  return names;
+}
+
+UINT Run() {
+  const std::wstring_view line = View(GetCommandLineW());
+  const Request request = ReadRequest(line, Allocate(line.size() + 1));
+  if (request.program.empty()) {
+    MessageBoxW(nullptr, kAbout, kCaption, MB_OK | MB_ICONINFORMATION);
+    return 0;
+  }
+  const wchar_t* program = Join(request.program);
+  const std::wstring_view folder_view{request.program.data(), FolderLength(request.program)};
+  const wchar_t* folder = Join(folder_view);
+
+  // The name as the folder lists it: the long one, also when the path gives the short one.
+  std::wstring_view name{request.program.data() + folder_view.size(),
+                         request.program.size() - folder_view.size()};
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileW(program, &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    FindClose(find);
+    name = View(Join(View(found.cFileName)));
+    // A read-only program would never open for writing; its replacement is not read-only either.
+    const DWORD attributes = found.dwFileAttributes;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      SetFileAttributesW(program, attributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    if (!WaitUntilFree(program)) {
+      SetFileAttributesW(program, attributes);
+      return 0;
+    }
+  }
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
+
+  // The folder and the long name, so that a short path finds the long-named replacement.
+  bool replacement_seen =
+      GetFileAttributesW(Join(folder_view, name, kPendingSuffix)) != INVALID_FILE_ATTRIBUTES;
+  const wchar_t* setup = nullptr;
+  for (const wchar_t* listed = ListPending(folder_view); *listed != L'\0';
+       listed += View(listed).size() + 1) {
+    const Target target = DecideTarget(View(listed), name, request.method, replacement_seen);
+    if (target.role == Role::kIgnore) continue;
+    const wchar_t* path = Join(folder_view, target.name);
+    // The setup program is hidden while it runs; it is deleted when it ends.
+    const DWORD attributes =
+        target.role == Role::kSetup ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_ARCHIVE;
+    if (Replace(Join(folder_view, View(listed)), path, attributes) && target.role == Role::kSetup)
+      setup = path;
+  }
+
+  // With the setup method but no setup program (none was downloaded, or the
+  // program's own replacement came instead, or it could not be moved into
+  // place) the program is simply started, as after a self-upgrade: waiting on
+  // it and deleting it, as is done with a setup program, would lose
+  // the program.
+  if (setup != nullptr) {
+    const HANDLE process = Start(setup, request.params, folder);
+    if (process != nullptr) {
+      const bool ended = Wait(process, kSetupWaitMs);
+      CloseHandle(process);
+      // Still running: it is in charge of the folder now, so leave it be.
+      if (!ended) return 0;
+    }
+    Delete(setup);
+  }
+  const HANDLE process = Start(program, request.params, folder);
+  if (process != nullptr) CloseHandle(process);
+  return 0;
+}
+
+}  // namespace
+
+// The entry point, in place of the C runtime's; on 32-bit x86 the stack comes
+// 4-byte aligned and the compiler's code wants 16.
+extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  SetDllDirectoryW(L"");
+  ExitProcess(Run());
+}
