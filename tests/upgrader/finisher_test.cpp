@@ -1,0 +1,216 @@
+// The real UpdFinish.exe on a folder whose name has a space and a "+", with a
+// stand-in for the program (finisher_standin.exe) that records how it was
+// started. The finisher's 120-second limit is not waited for here.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/driver/driver_win.h"
+
+namespace tallivo::test {
+namespace {
+
+std::wstring Bin(const wchar_t* name) {
+  return Widen(ExecutableDir()) + name;
+}
+
+std::string ReadAll(const std::wstring& path) {
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  const bool ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  CloseHandle(file);
+  return ok ? bytes.substr(0, read) : "<unreadable>";
+}
+
+bool WriteAll(const std::wstring& path, const std::string& bytes) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  const bool ok = file != INVALID_HANDLE_VALUE &&
+                  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  return ok && written == bytes.size();
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// How the stand-in was started, one a start: "<path>|<current folder>|<attributes>|<command line>".
+std::vector<std::vector<std::wstring>> Starts(const std::wstring& folder) {
+  const std::string bytes = ReadAll(folder + L"started.txt");
+  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+  std::vector<std::vector<std::wstring>> starts;
+  for (std::size_t begin = 0, end; (end = text.find(L'\n', begin)) != std::wstring::npos; begin = end + 1) {
+    starts.emplace_back();
+    for (std::size_t from = begin, bar; starts.back().size() < 4; from = bar + 1) {
+      bar = starts.back().size() < 3 ? text.find(L'|', from) : end;
+      starts.back().push_back(text.substr(from, bar - from));
+    }
+  }
+  return starts;
+}
+
+// A fresh folder in the temporary folder, emptied and removed afterwards.
+struct TempFolder {
+  TempFolder() {
+    static int count = 0;
+    std::wstring temp(MAX_PATH + 1, L'\0');
+    temp.resize(GetTempPathW(static_cast<DWORD>(temp.size()), temp.data()));
+    path = temp + L"fin test+" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count) +
+           L"\\";
+    CreateDirectoryW(path.c_str(), nullptr);
+  }
+  ~TempFolder() {
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileW((path + L"*").c_str(), &found);
+    for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found)) {
+      SetFileAttributesW((path + found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+      DeleteFileW((path + found.cFileName).c_str());
+    }
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    RemoveDirectoryW(path.c_str());
+  }
+  std::wstring path;  // with a trailing backslash
+};
+
+// No replacement of the program here, and no file that cannot be replaced: a
+// finisher that did not wait would have nothing to retry, and would replace
+// everything before it could be seen idle.
+TEST(UpdateFinisher, WaitsForTheProgramToCloseThenReplacesFilesAndRestartsIt) {
+  const TempFolder folder;
+  const std::wstring& dir = folder.path;
+  const std::wstring program = dir + L"Tallivo.exe";
+  ASSERT_TRUE(WriteAll(program, ReadAll(Bin(L"finisher_standin.exe"))));
+  const struct {
+    std::wstring name;
+    DWORD attributes;  // of the old file; 0: none yet
+  } files[] = {{L"README.TXT", FILE_ATTRIBUTE_READONLY},
+               {L"HIDDEN.TXT", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+               {L"SETUP.EXE", FILE_ATTRIBUTE_NORMAL},  // upper case: not the program
+               {L"added.txt", 0}};
+  for (const auto& f : files) {
+    if (f.attributes != 0) {
+      ASSERT_TRUE(WriteAll(dir + f.name, "old"));
+      ASSERT_TRUE(SetFileAttributesW((dir + f.name).c_str(), f.attributes));
+    }
+    ASSERT_TRUE(WriteAll(dir + f.name + L".uTMP", "new"));
+  }
+  const std::wstring event_name = L"TallivoFinisherTest-" + std::to_wstring(GetCurrentProcessId());
+  const HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
+  auto running = Process::Start(Narrow(program), {"/hold:" + Narrow(event_name)});
+  ASSERT_TRUE(running);
+  ASSERT_TRUE(WaitUntil([&] { return Starts(dir).size() == 1; }));
+
+  auto finisher = Process::Start(Narrow(Bin(L"UpdFinish.exe")), {Narrow(program), "+/afterupgrade0"});
+  ASSERT_TRUE(finisher);
+  // Idle: it has reached its waiting loop, having found the program's file in use.
+  ASSERT_TRUE(finisher->WaitForInputIdle());
+  EXPECT_TRUE(finisher->IsRunning());
+  for (const auto& f : files) {
+    SCOPED_TRACE(Narrow(f.name));
+    EXPECT_EQ(ReadAll(dir + f.name), f.attributes != 0 ? "old" : "<missing>");
+  }
+
+  SetEvent(release);
+  EXPECT_EQ(running->WaitForExit(), 0u);
+  EXPECT_EQ(finisher->WaitForExit(), 0u);
+  CloseHandle(release);
+  for (const auto& f : files) {
+    SCOPED_TRACE(Narrow(f.name));
+    EXPECT_EQ(ReadAll(dir + f.name), "new");
+    EXPECT_FALSE(Exists(dir + f.name + L".uTMP"));
+    EXPECT_EQ(GetFileAttributesW((dir + f.name).c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  }
+  ASSERT_TRUE(WaitUntil([&] { return Starts(dir).size() == 2; })) << "the program was not restarted";
+  const std::vector<std::wstring> restart = Starts(dir)[1];
+  EXPECT_EQ(restart[0], program);
+  EXPECT_EQ(restart[1] + L"\\", dir);
+  EXPECT_EQ(restart[3], L"\"" + program + L"\" /afterupgrade");
+}
+
+// The program named by its short path; its new version downloaded under another name.
+TEST(UpdateFinisher, ReplacesTheProgramButNotAFileInUse) {
+  const TempFolder folder;
+  const std::wstring& dir = folder.path;
+  const std::wstring program = dir + L"Tallivo Program.exe";
+  const std::string new_program = ReadAll(Bin(L"finisher_standin.exe")) + "the new version";
+  ASSERT_TRUE(WriteAll(program, ReadAll(Bin(L"finisher_standin.exe"))));
+  ASSERT_TRUE(WriteAll(dir + L"new.exe.uTMP", new_program));
+  ASSERT_TRUE(WriteAll(dir + L"locked.dat", "old"));
+  ASSERT_TRUE(WriteAll(dir + L"locked.dat.uTMP", "new"));
+  std::wstring short_program(program.size() + 1, L'\0');
+  short_program.resize(GetShortPathNameW(program.c_str(), short_program.data(), program.size() + 1));
+  ASSERT_FALSE(short_program.empty());
+  ASSERT_NE(short_program, program);
+  // Held without FILE_SHARE_DELETE, as another program might: it cannot be replaced now.
+  const HANDLE locked = CreateFileW((dir + L"locked.dat").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+
+  auto finisher = Process::Start(Narrow(Bin(L"UpdFinish.exe")), {Narrow(short_program), "+/afterupgrade0"});
+  ASSERT_TRUE(finisher);
+  EXPECT_EQ(finisher->WaitForExit(), 0u);
+  CloseHandle(locked);
+  EXPECT_TRUE(ReadAll(program) == new_program) << "the program was not replaced";
+  EXPECT_FALSE(Exists(dir + L"new.exe.uTMP"));
+  EXPECT_FALSE(Exists(dir + L"new.exe"));
+  EXPECT_EQ(ReadAll(dir + L"locked.dat"), "old");
+  EXPECT_EQ(ReadAll(dir + L"locked.dat.uTMP"), "new");
+  ASSERT_TRUE(WaitUntil([&] { return Starts(dir).size() == 1; })) << "the program was not restarted";
+  EXPECT_EQ(Starts(dir)[0][3], L"\"" + short_program + L"\" /afterupgrade");
+}
+
+TEST(UpdateFinisher, RunsTheSetupProgramToItsEndThenRestartsTheProgram) {
+  const TempFolder folder;
+  const std::wstring& dir = folder.path;
+  const std::wstring program = dir + L"Tallivo.exe";
+  const std::string stand_in = ReadAll(Bin(L"finisher_standin.exe"));
+  ASSERT_TRUE(WriteAll(program, stand_in));
+  ASSERT_TRUE(WriteAll(dir + L"README.TXT.uTMP", "new"));
+  ASSERT_TRUE(WriteAll(dir + L"setup.exe.uTMP", stand_in));
+  // As older programs start it: the program's path unquoted, spaces and all.
+  std::vector<std::string> arguments;
+  for (std::size_t from = 0, space; from <= program.size(); from = space + 1) {
+    space = std::min(program.find(L' ', from), program.size());
+    arguments.push_back(Narrow(program.substr(from, space - from)));
+  }
+  arguments.push_back("+/afterupgrade1");
+  ASSERT_GT(arguments.size(), 2u);
+
+  auto finisher = Process::Start(Narrow(Bin(L"UpdFinish.exe")), arguments);
+  ASSERT_TRUE(finisher);
+  EXPECT_EQ(finisher->WaitForExit(), 0u);
+  EXPECT_EQ(ReadAll(dir + L"README.TXT"), "new");
+  EXPECT_FALSE(Exists(dir + L"setup.exe")) << "the setup program was not deleted";
+  EXPECT_FALSE(Exists(dir + L"setup.exe.uTMP"));
+  ASSERT_TRUE(WaitUntil([&] { return Starts(dir).size() == 2; }));
+  const auto starts = Starts(dir);
+  EXPECT_EQ(starts[0][0], dir + L"setup.exe");
+  EXPECT_EQ(starts[0][2], std::to_wstring(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(starts[0][3], L"\"" + dir + L"setup.exe\" /afterupgrade");
+  EXPECT_EQ(starts[1][3], L"\"" + program + L"\" /afterupgrade");
+  EXPECT_EQ(ReadAll(program), stand_in);
+}
+
+TEST(UpdateFinisher, WithoutArgumentsSaysWhatItIs) {
+  auto finisher = Process::Start(Narrow(Bin(L"UpdFinish.exe")));
+  ASSERT_TRUE(finisher);
+  const HWND box = WaitForWindow({"#32770", "Update finisher v1.0", finisher->Id()});
+  ASSERT_NE(box, nullptr);
+  bool explained = false;
+  for (HWND child : ChildWindows(box)) {
+    explained |= WindowText(child).starts_with("Self-upgrading mechanism for the updater component.\n");
+  }
+  EXPECT_TRUE(explained);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(finisher->WaitForExit(), 0u);
+}
+
+}  // namespace
+}  // namespace tallivo::test
