@@ -371,5 +371,41 @@ TEST_F(UpdaterTest, TheFinishedWizardEndsOrAbortsTheUpgrade) {
   }
 }
 
+// The redirect method downloads nothing: it opens the first listed address
+// in the browser (a recorder registered for web addresses here).
+TEST_F(UpdaterTest, TheRedirectMethodOpensTheFirstAddressInTheBrowser) {
+  const fs::path record = Beside("opened-by-updater.txt");
+  fs::remove(record);
+  const std::wstring recorder =
+      drv::BuildCommandLine(drv::ExecutableDir() + "url_recorder.exe", {drv::Narrow(record.wstring())}) +
+      L" \"%1\"";
+  const auto http =
+      drv::ScopedRegistryValue::String(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", L"", recorder);
+  const auto html =
+      drv::ScopedRegistryValue::String(HKEY_CLASSES_ROOT, L".html", L"", L"TallivoTest.Missing");
+  ASSERT_TRUE(http.Set() && html.Set());
+  const std::string landing = "http://www.kelvor.example/tallivo/new.html";
+  Publish("redirect",
+          {{"r.inf", Info("1.0.5.0", {landing, Http("/file/redirect/r.inf")}) + "#method=2\r\n"}});
+  updater_->SetInfoFileURL(Http("/file/redirect/r.inf"));
+  TupUpdaterShowMessages shows = kDefaultShowMessages;
+  shows.Exclude(M::mAskUpgrade);
+  updater_->SetShowMessages(shows);
+  updater_->CheckForUpgrade();
+  const UINT_PTR tick = SetTimer(nullptr, 0, 50, nullptr);
+  const ULONGLONG deadline = GetTickCount64() + 60000;
+  ui::Application().RunModalLoop([&] { return fs::exists(record) || GetTickCount64() > deadline; });
+  KillTimer(nullptr, tick);
+  std::string recorded;
+  EXPECT_TRUE(drv::WaitUntil([&] {
+    std::ifstream in(record, std::ios::binary);
+    recorded.assign(std::istreambuf_iterator<char>(in), {});
+    return !recorded.empty();
+  }));
+  EXPECT_EQ(recorded, landing + "\n");
+  EXPECT_TRUE(events_.empty()) << "neither the end nor a later upgrade";
+  fs::remove(record);
+}
+
 }  // namespace
 }  // namespace tallivo
