@@ -134,6 +134,35 @@ TEST(UpdateFinisher, WaitsForTheProgramToCloseThenReplacesFilesAndRestartsIt) {
   EXPECT_EQ(restart[3], L"\"" + program + L"\" /afterupgrade");
 }
 
+// A finisher ended while it waits (shut down, killed) has changed nothing:
+// the program is whole and starts, and the download stays for a later try.
+TEST(UpdateFinisher, KilledWhileWaitingItLeavesTheProgramAsItWas) {
+  const TempFolder folder;
+  const std::wstring& dir = folder.path;
+  const std::wstring program = dir + L"Tallivo.exe";
+  const std::string old_program = ReadAll(Bin(L"finisher_standin.exe"));
+  ASSERT_TRUE(WriteAll(program, old_program));
+  ASSERT_TRUE(WriteAll(dir + L"Tallivo.exe.uTMP", old_program + "the new version"));
+  const std::wstring event_name = L"TallivoFinisherKill-" + std::to_wstring(GetCurrentProcessId());
+  const HANDLE release = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
+  auto running = Process::Start(Narrow(program), {"/hold:" + Narrow(event_name)});
+  ASSERT_TRUE(running);
+  ASSERT_TRUE(WaitUntil([&] { return Starts(dir).size() == 1; }));
+  auto finisher = Process::Start(Narrow(Bin(L"UpdFinish.exe")), {Narrow(program), "+/afterupgrade0"});
+  ASSERT_TRUE(finisher);
+  ASSERT_TRUE(finisher->WaitForInputIdle());
+  ASSERT_TRUE(finisher->Terminate());
+  SetEvent(release);
+  EXPECT_EQ(running->WaitForExit(), 0u);
+  CloseHandle(release);
+  EXPECT_TRUE(ReadAll(program) == old_program);
+  EXPECT_TRUE(Exists(dir + L"Tallivo.exe.uTMP"));
+  auto again = Process::Start(Narrow(program));
+  ASSERT_TRUE(again);
+  EXPECT_TRUE(WaitUntil([&] { return Starts(dir).size() == 2; })) << "the old program does not start";
+  EXPECT_EQ(again->WaitForExit(), 0u);
+}
+
 // The program named by its short path; its new version downloaded under another name.
 TEST(UpdateFinisher, ReplacesTheProgramButNotAFileInUse) {
   const TempFolder folder;
