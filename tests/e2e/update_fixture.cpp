@@ -1,0 +1,239 @@
+#include "tests/e2e/update_fixture.h"
+
+#include <shellapi.h>
+#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace tallivo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// The servers hand their folders over as Unix paths; Wine knows the drive.
+fs::path DosPath(const std::string& unix_path) {
+  using Convert = WCHAR*(CDECL*)(const char*);
+  const auto convert = reinterpret_cast<Convert>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+  if (!convert) return {};
+  WCHAR* dos = convert(unix_path.c_str());
+  if (!dos) return {};
+  fs::path path(dos);
+  HeapFree(GetProcessHeap(), 0, dos);
+  return path;
+}
+
+std::wstring LongPath(const fs::path& path) {
+  std::wstring buffer(32768, L'\0');
+  const DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (length == 0 || length >= buffer.size()) return path.wstring();
+  buffer.resize(length);
+  return buffer;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
+// Ends whatever still runs from `program`: a failed update must not leave a
+// program behind that holds the single-instance mutex or a finisher that waits forever.
+void EndAll(const fs::path& program) {
+  WaitUntil([&] {
+    for (DWORD id : ProcessesOf(program)) {
+      UniqueKernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+      if (process && TerminateProcess(process.Get(), Process::kTerminatedExitCode)) {
+        WaitForSingleObject(process.Get(), static_cast<DWORD>(kDefaultTimeout.count()));
+      }
+    }
+    return ProcessesOf(program).empty();
+  });
+}
+
+}  // namespace
+
+std::string FileVersionOf(const fs::path& file) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  if (size == 0) return {};
+  std::vector<BYTE> data(size);
+  if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return {};
+  void* found = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(data.data(), L"\\", &found, &length) || length < sizeof(VS_FIXEDFILEINFO)) return {};
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(found);
+  std::ostringstream out;
+  out << HIWORD(fixed->dwFileVersionMS) << '.' << LOWORD(fixed->dwFileVersionMS) << '.'
+      << HIWORD(fixed->dwFileVersionLS) << '.' << LOWORD(fixed->dwFileVersionLS);
+  return out.str();
+}
+
+std::optional<std::string> ReadFileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::vector<DWORD> ProcessesOf(const fs::path& program) {
+  std::vector<DWORD> ids;
+  UniqueHandle<FileTraits> snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return ids;
+  const std::wstring wanted = LongPath(program);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+       more = Process32NextW(snapshot.Get(), &entry)) {
+    UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+    if (!process) continue;
+    std::wstring image(32768, L'\0');
+    DWORD length = static_cast<DWORD>(image.size());
+    if (!QueryFullProcessImageNameW(process.Get(), 0, image.data(), &length)) continue;
+    image.resize(length);
+    DWORD exit_code = 0;
+    if (GetExitCodeProcess(process.Get(), &exit_code) && exit_code != STILL_ACTIVE) continue;
+    if (SamePath(image, wanted) || SamePath(LongPath(image), wanted)) ids.push_back(entry.th32ProcessID);
+  }
+  return ids;
+}
+
+std::optional<std::vector<std::string>> ArgumentsOf(HANDLE process) {
+  // The command line lives in the process's parameters block, which its parent wrote.
+  PROCESS_BASIC_INFORMATION basic{};
+  if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0) {
+    return std::nullopt;
+  }
+  PEB peb{};
+  RTL_USER_PROCESS_PARAMETERS parameters{};
+  if (!ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof(peb), nullptr) ||
+      !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof(parameters), nullptr)) {
+    return std::nullopt;
+  }
+  std::wstring line(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+  if (!ReadProcessMemory(process, parameters.CommandLine.Buffer, line.data(), parameters.CommandLine.Length,
+                         nullptr)) {
+    return std::nullopt;
+  }
+  int count = 0;
+  wchar_t** argv = CommandLineToArgvW(line.c_str(), &count);
+  if (!argv) return std::nullopt;
+  std::vector<std::string> arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(Narrow(argv[i]));
+  LocalFree(argv);
+  return arguments;
+}
+
+void UpdateTest::SetUp() {
+  const std::string unavailable = Env("TALLIVO_TEST_NET_UNAVAILABLE");
+  ASSERT_TRUE(unavailable.empty()) << "the test servers could not be set up: " << unavailable;
+  for (const char* name : {"TALLIVO_NGINX_PORT", "TALLIVO_NGINX_LOG", "TALLIVO_SERVER_ROOT"}) {
+    ASSERT_FALSE(Env(name).empty()) << name
+                                    << " is not set: run this test under tests/server/with-test-servers, "
+                                       "with nginx installed";
+  }
+  const fs::path root = DosPath(Env("TALLIVO_SERVER_ROOT"));
+  access_log_ = DosPath(Env("TALLIVO_NGINX_LOG"));
+  ASSERT_FALSE(root.empty() || access_log_.empty()) << "the servers' folders have no Windows path";
+
+  wchar_t temp[MAX_PATH + 1] = {};
+  ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+  temp_dir_ = LongPath(temp);
+  // A finisher left by an earlier, failed run would pass for this run's.
+  std::error_code ignored;
+  fs::remove(temp_dir_ / "UpdFinish.exe", ignored);
+
+  const fs::path base = temp_dir_ / ("tallivo-update-" + std::to_string(GetCurrentProcessId()));
+  fs::remove_all(base, ignored);
+  fs::create_directories(base / "Tallivo install");
+  install_dir_ = LongPath(base / "Tallivo install");
+  installed_ = install_dir_ / "Tallivo.exe";
+  // The program needs nothing beside it to run; its help is only opened on request.
+  ASSERT_TRUE(fs::copy_file(Widen(ExecutableDir() + "Tallivo.exe"), installed_));
+
+  published_ = root / "upd" / "Tallivo";
+  fs::remove_all(published_, ignored);
+  ASSERT_TRUE(fs::create_directories(published_)) << Narrow(published_.wstring());
+
+  const std::wstring internet = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+  settings_.push_back(ScopedRegistryValue::Dword(HKEY_CURRENT_USER, internet, L"ProxyEnable", 1));
+  settings_.push_back(ScopedRegistryValue::String(HKEY_CURRENT_USER, internet, L"ProxyServer",
+                                                  L"127.0.0.1:" + Widen(Env("TALLIVO_NGINX_PORT"))));
+  for (const ScopedRegistryValue& setting : settings_) ASSERT_TRUE(setting.Set());
+}
+
+void UpdateTest::TearDown() {
+  if (process_) process_->Terminate();
+  process_.reset();
+  if (!installed_.empty()) EndAll(installed_);
+  if (!temp_dir_.empty()) EndAll(temp_dir_ / "UpdFinish.exe");
+  online_.reset();
+  settings_.clear();
+  std::error_code ignored;
+  if (!install_dir_.empty()) {
+    // A program just ended may hold its file a moment longer.
+    EXPECT_TRUE(WaitUntil([&] {
+      std::error_code error;
+      fs::remove_all(install_dir_.parent_path(), error);
+      return !error;
+    })) << "cannot remove "
+        << Narrow(install_dir_.wstring());
+  }
+  if (!published_.empty()) fs::remove_all(published_.parent_path(), ignored);
+  if (!temp_dir_.empty()) fs::remove(temp_dir_ / "UpdFinish.exe", ignored);
+}
+
+void UpdateTest::PublishInfoFile(const std::string& text) {
+  std::ofstream out(published_ / "Tallivo.inf", std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  ASSERT_TRUE(out) << "cannot write the information file";
+}
+
+void UpdateTest::PublishNextProgram() {
+  const fs::path next = Widen(ExecutableDir() + "next\\Tallivo.exe");
+  std::error_code error;
+  fs::copy_file(next, published_ / "Tallivo.exe", fs::copy_options::overwrite_existing, error);
+  ASSERT_FALSE(error) << Narrow(next.wstring()) << ": " << error.message();
+}
+
+void UpdateTest::ReportOnline(bool online) {
+  online_.reset();
+  online_.emplace(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\RemoteAccess",
+                  L"Remote Connection", REG_BINARY,
+                  std::vector<BYTE>{static_cast<BYTE>(online ? 1 : 0), 0, 0, 0});
+  ASSERT_TRUE(online_->Set());
+}
+
+void UpdateTest::StartInstalled() {
+  std::string error;
+  process_ = Process::Start(Narrow(installed_.wstring()), {}, &error);
+  ASSERT_TRUE(process_) << error;
+  main_ = WaitForWindow({"TFmMain", "Tallivo", process_->Id(), false});
+  ASSERT_NE(main_, nullptr) << "no main window";
+}
+
+int UpdateTest::InfoFileRequests() const {
+  std::ifstream log(access_log_);
+  int count = 0;
+  for (std::string line; std::getline(log, line);) {
+    if (line.find("/upd/Tallivo/Tallivo.inf") != std::string::npos) ++count;
+  }
+  return count;
+}
+
+HWND UpdateTest::QuestionOrMessage() const {
+  const DWORD id = process_->Id();
+  if (HWND box = FindTopLevel({"#32770", "", id, true})) return box;
+  return FindTopLevel({"TupUpdaterUpgradeMessageForm", "", id, true});
+}
+
+}  // namespace tallivo::test
