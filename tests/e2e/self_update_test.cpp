@@ -32,6 +32,20 @@ HWND Child(HWND window, const char* name) {
   return FindChildById(window, ui::ControlIdFromName(name));
 }
 
+// The released program keeps its version; the published one is one up.
+TEST(UpdatePrograms, EachCarriesTheVersionItWasBuiltWith) {
+  const struct {
+    std::string program;
+    const char* version;
+  } cases[] = {{"Tallivo.exe", kReleased}, {"next\\Tallivo.exe", kNext}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    const fs::path program = Widen(ExecutableDir() + c.program);
+    EXPECT_EQ(FileVersionOf(program), c.version);
+    EXPECT_EQ(FileVersionTextOf(program), c.version);
+  }
+}
+
 using SelfUpdate = UpdateTest;
 
 // The harness itself: the program's address reaches the test server through

@@ -58,22 +58,44 @@ void EndAll(const fs::path& program) {
   });
 }
 
+std::vector<BYTE> VersionResource(const fs::path& file) {
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+  std::vector<BYTE> data(size);
+  if (size == 0 || !GetFileVersionInfoW(file.c_str(), 0, size, data.data())) data.clear();
+  return data;
+}
+
 }  // namespace
 
 std::string FileVersionOf(const fs::path& file) {
-  DWORD ignored = 0;
-  const DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
-  if (size == 0) return {};
-  std::vector<BYTE> data(size);
-  if (!GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return {};
+  std::vector<BYTE> data = VersionResource(file);
   void* found = nullptr;
   UINT length = 0;
-  if (!VerQueryValueW(data.data(), L"\\", &found, &length) || length < sizeof(VS_FIXEDFILEINFO)) return {};
+  if (data.empty() || !VerQueryValueW(data.data(), L"\\", &found, &length) ||
+      length < sizeof(VS_FIXEDFILEINFO)) {
+    return {};
+  }
   const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(found);
   std::ostringstream out;
   out << HIWORD(fixed->dwFileVersionMS) << '.' << LOWORD(fixed->dwFileVersionMS) << '.'
       << HIWORD(fixed->dwFileVersionLS) << '.' << LOWORD(fixed->dwFileVersionLS);
   return out.str();
+}
+
+std::string FileVersionTextOf(const fs::path& file) {
+  std::vector<BYTE> data = VersionResource(file);
+  void* found = nullptr;
+  UINT length = 0;
+  if (data.empty() || !VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", &found, &length) ||
+      length < 2 * sizeof(WORD)) {
+    return {};
+  }
+  const WORD* language = static_cast<const WORD*>(found);
+  wchar_t key[64];
+  swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\FileVersion", language[0], language[1]);
+  if (!VerQueryValueW(data.data(), key, &found, &length) || length == 0) return {};
+  return Narrow(static_cast<const wchar_t*>(found));
 }
 
 std::optional<std::string> ReadFileBytes(const fs::path& file) {

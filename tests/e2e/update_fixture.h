@@ -25,6 +25,8 @@ inline constexpr Timeout kUpdateTimeout{90000};
 
 // "a.b.c.d" from the fixed numbers of a file's version resource; empty without one.
 std::string FileVersionOf(const std::filesystem::path& file);
+// The "FileVersion" text of a file's version resource, in its first language; empty without one.
+std::string FileVersionTextOf(const std::filesystem::path& file);
 // The whole contents of a file; nullopt when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& file);
 // Ids of the running processes started from `program`.
