@@ -107,7 +107,7 @@ TEST_F(SelfUpdate, AcceptedUpdateReplacesTheProgramAndStartsItAgain) {
         return new_id != 0;
       },
       kUpdateTimeout))
-      << "the program was not started again";
+      << "the program was not started again; " << Situation();
   UniqueKernelHandle restarted(OpenProcess(
       PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, new_id));
   ASSERT_TRUE(restarted);

@@ -258,4 +258,17 @@ HWND UpdateTest::QuestionOrMessage() const {
   return FindTopLevel({"TupUpdaterUpgradeMessageForm", "", id, true});
 }
 
+std::string UpdateTest::Situation() const {
+  std::string out = "in " + Narrow(install_dir_.wstring()) + ":";
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(install_dir_, error)) {
+    out += " " + Narrow(entry.path().filename().wstring());
+  }
+  const fs::path finisher = temp_dir_ / "UpdFinish.exe";
+  const auto size = fs::file_size(finisher, error);
+  out += error ? "; no finisher" : "; a finisher of " + std::to_string(size) + " bytes";
+  out += ", " + std::to_string(ProcessesOf(finisher).size()) + " running";
+  return out;
+}
+
 }  // namespace tallivo::test

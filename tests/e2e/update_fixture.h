@@ -53,6 +53,8 @@ class UpdateTest : public ::testing::Test {
   // A visible window of the running program that asks or tells the user
   // something: a message box or the updater's prompt; nullptr when none shows.
   HWND QuestionOrMessage() const;
+  // For failure messages: the installation folder's files and the finisher's traces.
+  std::string Situation() const;
 
   std::filesystem::path install_dir_;  // contains a space, as "Program Files" does
   std::filesystem::path installed_;    // Tallivo.exe in it
