@@ -23,9 +23,9 @@ constexpr char kCaption[] = "Application update wizard";
 constexpr char kNothingNewer[] =
     "Newer version not found. You actually are\rusing most recent version of this program.";
 
-std::string InfoFile(const std::string& version, const std::string& message = "Faster start.") {
-  return "Tallivo, published for the update tests\r\n#version=" + version + "\r\n#method=0\r\n#message={" +
-         message + "}\r\n#url=" + kPublishedProgramURL + "\r\n";
+std::string InfoFile(const std::string& version) {
+  return "Tallivo, published for the update tests\r\n#version=" + version +
+         "\r\n#method=0\r\n#message={Faster start.}\r\n#url=" + kPublishedProgramURL + "\r\n";
 }
 
 HWND Child(HWND window, const char* name) {
