@@ -192,7 +192,33 @@ void UpdateTest::SetUp() {
   for (const ScopedRegistryValue& setting : settings_) ASSERT_TRUE(setting.Set());
 }
 
+namespace {
+
+// Ends the program with File > Terminate, as a user would, so that it takes
+// its tray icon along: a killed one leaves it behind for the next suites.
+// The exit code, or nullopt when it did not end that way.
+std::optional<DWORD> EndByMenu(DWORD id) {
+  UniqueKernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  HWND main = FindTopLevel({"TFmMain", "Tallivo", id, true});
+  if (!process || !main || !BringToForeground(main) || !PressKeys("Ctrl+X") ||
+      WaitForSingleObject(process.Get(), static_cast<DWORD>(kDefaultTimeout.count())) != WAIT_OBJECT_0) {
+    return std::nullopt;
+  }
+  DWORD code = 0;
+  return GetExitCodeProcess(process.Get(), &code) ? std::optional<DWORD>(code) : std::nullopt;
+}
+
+}  // namespace
+
 void UpdateTest::TearDown() {
+  if (!installed_.empty()) {
+    for (DWORD id : ProcessesOf(installed_)) {
+      const std::optional<DWORD> code = EndByMenu(id);
+      if (!HasFailure()) {
+        EXPECT_EQ(code, std::optional<DWORD>(0)) << "File > Terminate of process " << id;
+      }
+    }
+  }
   if (process_) process_->Terminate();
   process_.reset();
   if (!installed_.empty()) EndAll(installed_);
