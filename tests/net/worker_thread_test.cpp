@@ -45,7 +45,12 @@ class WorkerThread : public ::testing::Test {
   void TearDown() override {
     // The hidden window goes with the last thread object, and its class too.
     EXPECT_EQ(SharedThreadWindow::Users(), 0u);
-    EXPECT_EQ(FindWindowExW(HWND_MESSAGE, nullptr, L"TupThreadWindow", nullptr), nullptr);
+    // Only this process's: a Tallivo of a suite running meanwhile has its own.
+    for (HWND w = nullptr; (w = FindWindowExW(HWND_MESSAGE, w, L"TupThreadWindow", nullptr)) != nullptr;) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(w, &owner);
+      EXPECT_NE(owner, GetCurrentProcessId()) << "the hidden window outlived its last thread object";
+    }
     WNDCLASSEXW info{};
     info.cbSize = sizeof info;
     EXPECT_FALSE(GetClassInfoExW(ui::WindowClassModule(), L"TupThreadWindow", &info));
