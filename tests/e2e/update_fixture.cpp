@@ -168,7 +168,16 @@ void UpdateTest::SetUp() {
 
   wchar_t temp[MAX_PATH + 1] = {};
   ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
-  temp_dir_ = LongPath(temp);
+  // The programs' temporary folder has a space and a "+" in its name, as a
+  // user's folder may: the finisher written there must still start.
+  temp_dir_ = fs::path(LongPath(temp)) / "Tallivo temp + more";
+  fs::create_directories(temp_dir_);
+  temp_dir_ = LongPath(temp_dir_);
+  for (const wchar_t* name : {L"TMP", L"TEMP"}) {
+    wchar_t old[MAX_PATH + 1] = {};
+    saved_temp_.emplace_back(name, GetEnvironmentVariableW(name, old, MAX_PATH + 1) ? old : L"");
+    SetEnvironmentVariableW(name, temp_dir_.c_str());
+  }
   // A finisher left by an earlier, failed run would pass for this run's.
   std::error_code ignored;
   fs::remove(temp_dir_ / "UpdFinish.exe", ignored);
@@ -237,6 +246,10 @@ void UpdateTest::TearDown() {
   }
   if (!published_.empty()) fs::remove_all(published_.parent_path(), ignored);
   if (!temp_dir_.empty()) fs::remove(temp_dir_ / "UpdFinish.exe", ignored);
+  for (const auto& [name, value] : saved_temp_)
+    SetEnvironmentVariableW(name.c_str(), value.empty() ? nullptr : value.c_str());
+  saved_temp_.clear();
+  if (!temp_dir_.empty()) fs::remove(temp_dir_, ignored);
 }
 
 void UpdateTest::PublishInfoFile(const std::string& text) {

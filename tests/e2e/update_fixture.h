@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/handles_win.h"
@@ -59,12 +60,13 @@ class UpdateTest : public ::testing::Test {
   std::filesystem::path install_dir_;  // contains a space, as "Program Files" does
   std::filesystem::path installed_;    // Tallivo.exe in it
   std::filesystem::path published_;    // the server's upd\Tallivo\ folder
-  std::filesystem::path temp_dir_;     // where the program writes its finisher
+  std::filesystem::path temp_dir_;     // the programs' temporary folder, where the finisher goes
   std::optional<Process> process_;
   HWND main_ = nullptr;
 
  private:
   std::filesystem::path access_log_;
+  std::vector<std::pair<std::wstring, std::wstring>> saved_temp_;  // TMP and TEMP as they were
   std::vector<ScopedRegistryValue> settings_;
   std::optional<ScopedRegistryValue> online_;
 };
