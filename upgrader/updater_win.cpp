@@ -89,8 +89,15 @@ const ui::ClassInfo& TupUpdater::StaticClass() {
   static const ui::ClassInfo info(
       "TupUpdater", &TupCustomHTTP::StaticClass(), &ui::Construct<TupUpdater>,
       {
+          ui::ObjectProperty<U>("Proxy", &U::ProxySettings),
+          ui::Property<U>("InternetOptions", &U::InternetOptions, &U::SetInternetOptions,
+                          kDefaultInternetOptions),
+          ui::Property<U>("ThreadPriority", &U::ThreadPriority, &U::SetThreadPriority,
+                          TThreadPriority::tpNormal),
           ui::Property<U>("TransferBufferSize", &U::TransferBufferSize, &U::SetTransferBufferSize,
                           TupCustomHTTP::kDefaultTransferBufferSize),
+          ui::EventProperty<U, void(TupCustomHTTP*, std::string&, std::string&, bool&)>(
+              "OnProxyAuthenticationRequest", &U::OnProxyAuthenticationRequest),
           ui::Property<U>("AutoCheck", &U::AutoCheck, &U::SetAutoCheck, false),
           ui::Property<U>("AutoCheckDelay", &U::AutoCheckDelay, &U::SetAutoCheckDelay, 10000),
           ui::Property<U>("CacheOptions", &U::UpdaterCacheOptions, &U::SetUpdaterCacheOptions,
@@ -490,6 +497,21 @@ const EnumNames& EnumNamesOf<TupVersionControl>() {
 template <>
 const EnumNames& EnumNamesOf<TupUpgradeMethod>() {
   static const EnumNames names{{"umSelfUpgrade", "umUseExternalSetup", "umRedirectToURL"}};
+  return names;
+}
+
+template <>
+const EnumNames& EnumNamesOf<TupInternetOption>() {
+  static const EnumNames names{{"ioIgnoreCertificateInvalid", "ioIgnoreCertificateDateInvalid",
+                                "ioIgnoreRedirectToHTTP", "ioIgnoreRedirectToHTTPS", "ioKeepConnection",
+                                "ioNoAuthentication", "ioNoAutoRedirect", "ioNoCookies"}};
+  return names;
+}
+
+template <>
+const EnumNames& EnumNamesOf<TThreadPriority>() {
+  static const EnumNames names{
+      {"tpIdle", "tpLowest", "tpLower", "tpNormal", "tpHigher", "tpHighest", "tpTimeCritical"}};
   return names;
 }
 

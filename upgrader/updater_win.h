@@ -125,6 +125,8 @@ class TupUpdater : public TupCustomHTTP, private UpgradeWindowsHost, private ui:
   void SetShowMessages(TupUpdaterShowMessages v) { showMessages_ = v; }
   const TupUpdaterWizard& Wizard() const override { return *wizard_; }
   TupUpdaterWizard* WizardSettings() const { return wizard_.get(); }
+  // The base's proxy settings, for the stored form to read and write.
+  TupHTTPProxy* ProxySettings() const { return &const_cast<TupUpdater*>(this)->Proxy(); }
 
   // The base's, also as the windows see them.
   std::string URLFileName() const override { return TupCustomHTTP::URLFileName(); }
@@ -225,4 +227,8 @@ template <>
 const EnumNames& EnumNamesOf<TupUpgradeMethod>();
 template <>
 const EnumNames& EnumNamesOf<TupCacheOption>();
+template <>
+const EnumNames& EnumNamesOf<TupInternetOption>();
+template <>
+const EnumNames& EnumNamesOf<TThreadPriority>();
 }  // namespace tallivo::ui

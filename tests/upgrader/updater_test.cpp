@@ -20,6 +20,8 @@
 
 #include "tests/driver/driver_win.h"
 #include "ui/application_win.h"
+#include "ui/form_binding.h"
+#include "ui/form_text.h"
 #include "upgrader/updater_win.h"
 
 namespace tallivo {
@@ -405,6 +407,40 @@ TEST_F(UpdaterTest, TheRedirectMethodOpensTheFirstAddressInTheBrowser) {
   EXPECT_EQ(recorded, landing + "\n");
   EXPECT_TRUE(events_.empty()) << "neither the end nor a later upgrade";
   fs::remove(record);
+}
+
+// What a stored form holds of the updater: the settings that differ from
+// their defaults, the date and its auto-set flag always, and a restart
+// argument that is never empty.
+TEST(UpdaterSettings, AreStoredByTheirRules) {
+  ui::RegisterComponentClass(TupUpdater::StaticClass());
+  ui::TComponent form(nullptr);
+  form.SetName("FmMain");
+  auto* updater = new TupUpdater(&form);
+  updater->SetName("AutoUpd");
+  updater->SetVersionDate("12/27/2007");
+  EXPECT_EQ(ui::WriteForm(ui::SaveForm(form)),
+            "object FmMain: TComponent\n  object AutoUpd: TupUpdater\n    VersionDate = \"12/27/2007\"\n"
+            "    VersionDateAutoSet = True\n  end\nend\n");
+  updater->SetRestartParams("");
+  EXPECT_EQ(updater->RestartParams(), " ");
+  updater->SetThreadPriority(TThreadPriority::tpLower);
+  updater->SetInternetOptions({TupInternetOption::ioNoCookies});
+  updater->Proxy().SetAccessType(TupHTTPAccessType::atDirect);
+  TupUpdaterShowMessages shows;
+  shows.Include(M::mAskUpgrade);
+  updater->SetShowMessages(shows);
+  const std::string text = ui::WriteForm(ui::SaveForm(form));
+  for (const char* line : {"    Proxy.AccessType = atDirect\n", "    InternetOptions = [ioNoCookies]\n",
+                           "    ThreadPriority = tpLower\n", "    RestartParams = \" \"\n",
+                           "    ShowMessages = [mAskUpgrade]\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+  }
+  // Read back into a fresh form, every setting survives.
+  ui::TComponent copy(nullptr);
+  copy.SetName("FmMain");
+  ui::LoadFormText(copy, text);
+  EXPECT_EQ(ui::WriteForm(ui::SaveForm(copy)), text);
 }
 
 }  // namespace
