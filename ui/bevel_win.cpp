@@ -22,10 +22,7 @@ void TBevel::SetShape(TBevelShape v) {
   Invalidate();
 }
 
-LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg != WM_PAINT) return TWinControl::WndProc(msg, wParam, lParam);
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
+void TBevel::Paint(HDC dc) const {
   RECT r{};
   GetClientRect(Handle(), &r);
   // A shadow line with a highlight line under it, each a pixel per 96 dpi.
@@ -35,8 +32,6 @@ LRESULT TBevel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   RECT highlight{r.left, top + line, r.right, top + 2 * line};
   FillRect(dc, &shadow, GetSysColorBrush(COLOR_BTNSHADOW));
   FillRect(dc, &highlight, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-  EndPaint(Handle(), &ps);
-  return 0;
 }
 
 }  // namespace tallivo::ui

@@ -19,7 +19,7 @@ class TBevel : public TWinControl {
   void SetShape(TBevelShape v);
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void Paint(HDC dc) const override;
 
  private:
   TBevelShape shape_ = TBevelShape::bsTopLine;

@@ -487,6 +487,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!nativeProc_) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd_, &ps);
+        Paint(dc);
         for (const TWinControl* child : controls_) child->PaintBehind(dc);
         EndPaint(hwnd_, &ps);
         return 0;

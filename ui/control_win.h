@@ -100,6 +100,10 @@ class TWinControl : public TComponent, public WindowReceiver {
   COLORREF ColorRef() const;
   HBRUSH BackgroundBrush() const;
 
+  // Paints a control of the framework's own window class, before what its
+  // children show outside their windows.
+  virtual void Paint(HDC dc) const { (void)dc; }
+
   // Paints what the control shows outside its own window (a shadow) into
   // its parent's DC; the parent calls it while painting.
   virtual void PaintBehind(HDC dc) const { (void)dc; }

@@ -91,10 +91,7 @@ void TImage::PictureChanged() {
   Invalidate();
 }
 
-LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg != WM_PAINT) return TWinControl::WndProc(msg, wParam, lParam);
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
+void TImage::Paint(HDC dc) const {
   RECT r{};
   GetClientRect(Handle(), &r);
   if (!stretch_) {
@@ -103,8 +100,6 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     r.bottom = r.top + Scale(size.cy);
   }
   picture_->Draw(dc, r);
-  EndPaint(Handle(), &ps);
-  return 0;
 }
 
 }  // namespace tallivo::ui

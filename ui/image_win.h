@@ -51,7 +51,7 @@ class TImage : public TWinControl {
   void SetAutoSize(bool v);
 
  protected:
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void Paint(HDC dc) const override;
 
  private:
   void PictureChanged();

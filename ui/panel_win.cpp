@@ -69,16 +69,6 @@ void TPanel::FillCreateParams(CreateParams& params) {
   params.exStyle |= WS_EX_CONTROLPARENT;
 }
 
-LRESULT TPanel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg != WM_PAINT) return TWinControl::WndProc(msg, wParam, lParam);
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(Handle(), &ps);
-  Paint(dc);
-  for (const TWinControl* child : Controls()) child->PaintBehind(dc);
-  EndPaint(Handle(), &ps);
-  return 0;
-}
-
 void Frame3D(HDC dc, RECT& r, COLORREF topLeft, COLORREF bottomRight, int width) {
   const auto line = [dc](int left, int top, int w, int h, COLORREF c) {
     const RECT part{left, top, left + w, top + h};

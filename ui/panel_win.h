@@ -33,10 +33,9 @@ class TPanel : public TWinControl {
  protected:
   void FillCreateParams(CreateParams& params) override;
   RECT AlignArea() const override;
-  LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void Paint(HDC dc) const;
+  void Paint(HDC dc) const override;
 
   std::string caption_;
   TAlignment alignment_ = TAlignment::taCenter;

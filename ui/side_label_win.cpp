@@ -106,13 +106,6 @@ void TSideLabel::AdjustSize() {
 
 LRESULT TSideLabel::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(Handle(), &ps);
-      Paint(dc);
-      EndPaint(Handle(), &ps);
-      return 0;
-    }
     case WM_NCHITTEST:
       // Like a static text: clicks go to the window underneath.
       return HTTRANSPARENT;

@@ -41,7 +41,7 @@ class TSideLabel : public TWinControl {
   // Extent of the caption along its baseline (cx) and across it (cy).
   SIZE TextExtent(HDC dc) const;
   void AdjustSize();
-  void Paint(HDC dc) const;
+  void Paint(HDC dc) const override;
 
   std::string caption_;
   bool autoSize_ = true;

@@ -207,9 +207,8 @@ LRESULT TupUpdater::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     return 0;
   }
   if (message == WM_TIMER && wParam == kFinisherCleanupTimer) {
-    static int tries = 0;
     if (DeleteFileW(Widen(FinisherPath()).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
-        ++tries >= kFinisherCleanupTries)
+        ++finisherCleanupTries_ >= kFinisherCleanupTries)
       KillTimer(window, kFinisherCleanupTimer);
     return 0;
   }

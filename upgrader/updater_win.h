@@ -205,6 +205,7 @@ class TupUpdater : public TupCustomHTTP, private UpgradeWindowsHost, private ui:
   std::string currentTarget_;
   double remoteFileTime_ = 0;
   HANDLE completionEvent_ = INVALID_HANDLE_VALUE;
+  int finisherCleanupTries_ = 0;
   ui::MessageWindow window_;
 };
 
