@@ -17,6 +17,7 @@
 #include "net/transfer_math.h"
 #include "net/url.h"
 #include "upgrader/info_file.h"
+#include "upgrader/signed_info.h"
 
 namespace {
 
@@ -174,6 +175,24 @@ void CheckInfoDate(std::string_view text) {
   Require(tallivo::ParseInfoDate(tallivo::FormatInfoDate(date), {1, 1, 1}) == date);
 }
 
+void CheckSignedInfo(std::string_view text) {
+  // Canonical text is a fixed point: no CR, one LF at the end, nothing blank before it.
+  const std::string canonical = tallivo::CanonicalSignedText(text);
+  Require(canonical.find('\r') == std::string::npos && canonical.back() == '\n' &&
+          tallivo::CanonicalSignedText(canonical) == canonical);
+  if (const auto split = tallivo::SplitSignedText(text))
+    Require(split->text.size() <= text.size() + 1 && split->text.back() == '\n');
+  if (const auto checks = tallivo::ParseFileChecks(text)) {
+    std::string again;
+    for (const tallivo::FileCheck& check : *checks) again += tallivo::FormatFileCheck(check);
+    const auto reread = tallivo::ParseFileChecks(again);
+    Require(reread && reread->size() == checks->size());
+  }
+  std::vector<tallivo::FileCheck> checks;
+  tallivo::ReadSignedInfo(text, {2026, 12, 10}, checks);
+  tallivo::PublicKeyFromPEM(text);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -189,5 +208,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckDownloadList(text);
   CheckVersions(text);
   CheckInfoDate(text);
+  CheckSignedInfo(text);
   return 0;
 }
