@@ -36,6 +36,7 @@ struct TupCustomHTTP::Transfer {
   std::uint32_t connectTimeout = 0, receiveTimeout = 0, sendTimeout = 0;
   std::uint32_t bufferSize = kDefaultTransferBufferSize;
   std::uint32_t maxMemorySize = kDefaultMaxMemorySize;
+  std::uint32_t maxFileSize = UINT32_MAX;
   TupRequestMethod method = TupRequestMethod::rmAuto;
   TupHTTPAccessType accessType = TupHTTPAccessType::atPreconfig;
   std::string proxyServer, proxyBypass, proxyUsername, proxyPassword;
@@ -206,6 +207,7 @@ bool TupCustomHTTP::StartTransfer(bool wait) {
   t->sendTimeout = timeouts_.SendTimeout();
   t->bufferSize = transferBufferSize_;
   t->maxMemorySize = maxMemorySize_;
+  t->maxFileSize = maxFileSize_;
   t->method = requestMethod_;
   t->accessType = proxy_.AccessType();
   t->proxyServer = proxy_.ProxyServer();
@@ -468,11 +470,10 @@ void TupCustomHTTP::TransferBody(Transfer& t) {
   CheckStop(t);
   const bool complete = t.statusCode == HTTP_STATUS_OK || t.statusCode == HTTP_STATUS_PARTIAL_CONTENT;
   const bool toFile = complete && !t.outputFileName.empty();
-  // An announced length the counters cannot hold, or more than memory may
-  // take, is refused before a byte is read.
-  const bool tooLarge = complete && t.announced &&
-                        (*t.announced > std::numeric_limits<std::uint32_t>::max() ||
-                         (!toFile && *t.announced > t.maxMemorySize));
+  // An announced length the counters cannot hold, or more than memory or the
+  // file may take, is refused before a byte is read.
+  const std::uint32_t maxSize = toFile ? t.maxFileSize : t.maxMemorySize;
+  const bool tooLarge = complete && t.announced && *t.announced > maxSize;
   if (toFile && !tooLarge) {
     try {
       t.stream = std::make_unique<TupFileStream>(t.outputFileName, true);
@@ -495,7 +496,7 @@ void TupCustomHTTP::TransferBody(Transfer& t) {
   t.bytesTransferred = 0;
   t.buffer.assign(t.bufferSize, '\0');
   std::uint64_t received = 0;
-  bool cut = false;  // more than announced, than memory may take, or than the counters hold
+  bool cut = false;  // more than announced, than memory or the file may take, or than the counters hold
   bool writeFailed = false;
   for (;;) {
     CheckStop(t);
@@ -512,7 +513,7 @@ void TupCustomHTTP::TransferBody(Transfer& t) {
     received += count;
     std::uint64_t limit = std::numeric_limits<std::uint32_t>::max();
     if (complete && t.announced) limit = std::min(limit, *t.announced);
-    if (!toFile) limit = std::min<std::uint64_t>(limit, t.maxMemorySize);
+    limit = std::min<std::uint64_t>(limit, maxSize);
     if (received > limit) {
       cut = true;
       keep -= std::min(keep, received - limit);

@@ -103,6 +103,9 @@ class TupCustomHTTP : public TupLoginComponent {
   void SetTransferBufferSize(std::uint32_t v);
   std::uint32_t MaxMemorySize() const { return maxMemorySize_; }
   void SetMaxMemorySize(std::uint32_t v) { maxMemorySize_ = v; }
+  // The same for a body into OutputFileName; by default only the counters' range.
+  std::uint32_t MaxFileSize() const { return maxFileSize_; }
+  void SetMaxFileSize(std::uint32_t v) { maxFileSize_ = v; }
   TupRequestMethod RequestMethod() const { return requestMethod_; }
   void SetRequestMethod(TupRequestMethod v) { requestMethod_ = v; }
   TupHTTPProxy& Proxy() { return proxy_; }
@@ -170,6 +173,7 @@ class TupCustomHTTP : public TupLoginComponent {
   TupHTTPTimeouts timeouts_;
   std::uint32_t transferBufferSize_ = kDefaultTransferBufferSize;
   std::uint32_t maxMemorySize_ = kDefaultMaxMemorySize;
+  std::uint32_t maxFileSize_ = UINT32_MAX;
   TupRequestMethod requestMethod_ = TupRequestMethod::rmAuto;
   TupHTTPProxy proxy_;
   bool workOffline_ = false;

@@ -48,7 +48,7 @@ enum class TupUpdaterLanguage {
 inline constexpr int kLanguageCount = 28;
 inline constexpr std::uint16_t kFirstLanguageBase = 41000;
 inline constexpr std::uint16_t kLanguageBlockSize = 50;
-inline constexpr int kLanguageTextCount = 32;  // texts 0..31 of a block
+inline constexpr int kLanguageTextCount = 33;  // texts 0..32 of a block
 
 // Fixed texts outside the blocks.
 inline constexpr std::uint16_t kAppTitleStandInId = 40997;  // "<AppTitle>"

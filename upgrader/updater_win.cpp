@@ -28,6 +28,7 @@ constexpr std::uint32_t kMaxDownloadSize = 256u * 1024 * 1024;
 // Texts of the current language block.
 constexpr int kTextConnectionLost = 30;
 constexpr int kTextFolderNotWritable = 31;
+constexpr int kTextNotVerified = 32;
 
 InfoDate Today() {
   SYSTEMTIME now{};
@@ -157,14 +158,14 @@ TupUpdater::TupUpdater(ui::TComponent* owner)
   OnTransferProgress = [this](TupCustomHTTP*, const std::string&, std::uint32_t total, std::uint32_t done,
                               std::int32_t elapsed, std::int32_t remaining, std::uint8_t percent, float rate,
                               TupStream*) { Progress(total, done, elapsed, remaining, percent, rate); };
-  OnTransferBroken = [this](TupCustomHTTP*, const std::string&, std::uint32_t, std::uint32_t, TupStream*) {
-    TransferBroken();
-  };
+  OnTransferBroken = [this](TupCustomHTTP*, const std::string&, std::uint32_t, std::uint32_t transferred,
+                             TupStream*) { TransferBroken(transferred); };
   OnNoResponse = [this](TupCustomHTTP*) { NoResponse(); };
   OnHTTPError = [this](TupCustomHTTP*, int statusCode, TupStream*) { HTTPError(statusCode); };
   OnServerPasswordRequest = [this](TupCustomHTTP*, const std::string& realm, bool& tryAgain) {
     PasswordRequest(realm, tryAgain);
   };
+  keys_ = BuiltInUpdateKeys(GetModuleHandleW(nullptr));
   window_ = ui::MessageWindow(L"TupUpdaterWindow", *this);
   // A finisher left by the last upgrade; it may still be on its way out.
   if (!DeleteFileW(Widen(FinisherPath()).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND && window_)
@@ -236,9 +237,13 @@ void TupUpdater::ProcessInfoFile(TupStream& stream) {
   stream.SetPosition(0);
   char buffer[4096];
   for (std::size_t n; (n = stream.Read(buffer, sizeof buffer)) > 0;) text.append(buffer, n);
+  if (keys_.required && !TrustInfoFile(text)) return;
   filesToDownload_ = BuildDownloadList(text);
-  const bool available = IsNewerVersion(text, versionControl_, versionNumber_, versionDate_, Today()) &&
-                         !filesToDownload_.empty();
+  bool available = IsNewerVersion(text, versionControl_, versionNumber_, versionDate_, Today()) &&
+                   !filesToDownload_.empty();
+  // A signed but older release replayed must not take the program back.
+  if (keys_.required && CompareVersions(GetInfoValue(text, "version", false), versionNumber_) <= 0)
+    available = false;
   if (!available) {
     if (OnNoUpdateAvailable) OnNoUpdateAvailable(this);
     if (!automaticCheck_ && Shows(M::mNoUpdateAvailable)) ShowLangMessage(24, MB_OK | MB_ICONINFORMATION);
@@ -260,10 +265,42 @@ void TupUpdater::ProcessInfoFile(TupStream& stream) {
   SignalEvent(completionEvent_);
 }
 
+bool TupUpdater::TrustInfoFile(std::string& text) {
+  const std::optional<SignedText> signedText = SplitSignedText(text);
+  fileChecks_.clear();
+  if (!signedText || !SignedByOneOf(keys_, *signedText) ||
+      ReadSignedInfo(signedText->text, Today(), fileChecks_) != SignedInfoVerdict::kTrusted) {
+    RefuseUnverified();
+    return false;
+  }
+  text = signedText->text;
+  return true;
+}
+
+bool TupUpdater::DownloadsIntact() const {
+  return std::all_of(downloaded_.begin(), downloaded_.end(), [](const auto& file) {
+    const std::optional<FileDigest> digest = DigestFile(file.first);
+    return digest && digest->size == file.second.size && digest->sha256 == file.second.sha256;
+  });
+}
+
+void TupUpdater::RefuseUnverified() {
+  AbortUpgrade();
+  ShowLangMessage(kTextNotVerified, MB_OK | MB_ICONERROR);
+}
+
 void TupUpdater::Done(TupStream* stream) {
   if (infoPhase_) {
     if (stream) ProcessInfoFile(*stream);
     return;
+  }
+  // Checked as soon as it is complete, so a bad file goes before the next one comes.
+  if (keys_.required) {
+    downloaded_.emplace_back(currentTarget_, currentCheck_);
+    if (!DownloadsIntact()) {
+      RefuseUnverified();
+      return;
+    }
   }
   if (remoteFileTime_ != 0) SetFileTimes(currentTarget_, -1, remoteFileTime_, remoteFileTime_);
   if (OnFileDone) OnFileDone(this, currentTarget_);
@@ -302,7 +339,12 @@ void TupUpdater::NoResponse() {
   StopTransfer();
 }
 
-void TupUpdater::TransferBroken() {
+void TupUpdater::TransferBroken(std::uint32_t bytesTransferred) {
+  // More than the signed size: cut off by the transfer itself.
+  if (!infoPhase_ && keys_.required && bytesTransferred > MaxFileSize()) {
+    RefuseUnverified();
+    return;
+  }
   // The program's folder refuses the download: saying the connection was
   // lost would send the user after the wrong fault.
   if (!infoPhase_ && !OutputFileError().empty()) {
@@ -343,6 +385,7 @@ void TupUpdater::DownloadNextFile(bool start) {
     infoPhase_ = false;
     SetCacheOptions(cacheOptions_);
     currentFileIndex_ = 0;
+    downloaded_.clear();
     if (wizard_->Enabled()) ShowUpgradeWizard(*this);
   } else {
     ++currentFileIndex_;
@@ -355,7 +398,18 @@ void TupUpdater::DownloadNextFile(bool start) {
           9, {static_cast<int>(currentFileIndex_ + 1), static_cast<int>(filesToDownload_.size())}));
     }
     SetURL(url);
-    currentTarget_ = ProgramFolder() + FileNameFromURLPath(url) + kTempSuffix;
+    const std::string name = FileNameFromURLPath(url);
+    currentTarget_ = ProgramFolder() + name + kTempSuffix;
+    SetMaxFileSize(kMaxDownloadSize);
+    if (keys_.required) {
+      const FileCheck* check = FindFileCheck(fileChecks_, name);
+      if (!check || check->size > kMaxDownloadSize) {
+        RefuseUnverified();
+        return;
+      }
+      SetMaxFileSize(static_cast<std::uint32_t>(check->size));
+      currentCheck_ = *check;
+    }
     SetOutputFileName(currentTarget_);
     ReleaseTransferData();
     StartTransfer(false);
@@ -375,6 +429,11 @@ void TupUpdater::DownloadNextFile(bool start) {
 void TupUpdater::HeaderReceived(std::uint32_t contentLength, double lastModified, bool& continueTransfer) {
   if (infoPhase_) return;
   remoteFileTime_ = lastModified;
+  if (keys_.required && contentLength > MaxFileSize()) {
+    continueTransfer = false;
+    RefuseUnverified();
+    return;
+  }
   if (contentLength > kMaxDownloadSize) {
     continueTransfer = false;
     AbortUpgrade();
@@ -422,8 +481,24 @@ void TupUpdater::Progress(std::uint32_t totalBytes, std::uint32_t bytesTransferr
 // ---- Hand-over ----------------------------------------------------------------------
 
 void TupUpdater::RestartApplication(const std::string& params) {
-  if (!upgradeDownloaded_) DeleteTempFiles();
+  if (!upgradeDownloaded_) {
+    DeleteTempFiles();
+    downloaded_.clear();
+  }
+  if (keys_.required) {
+    // The files waited for the user's OK in a folder others may write to.
+    if (!DownloadsIntact()) {
+      upgradeDownloaded_ = false;
+      RefuseUnverified();
+      return;
+    }
+    std::string checks;
+    for (const auto& file : downloaded_) checks += FormatFileCheck(file.second);
+    // Never empty: an empty variable reads like none.
+    SetEnvironmentVariableW(kFinisherChecksVariable, Widen(checks.empty() ? "\n" : checks).c_str());
+  }
   RunFinisher(!params.empty() ? params : restartParams_ + std::to_string(static_cast<int>(method_)));
+  SetEnvironmentVariableW(kFinisherChecksVariable, nullptr);
 }
 
 void TupUpdater::RunFinisher(const std::string& params) {

@@ -16,6 +16,7 @@
 #include "net/custom_http_win.h"
 #include "ui/message_window_win.h"
 #include "upgrader/info_file.h"
+#include "upgrader/signature_win.h"
 #include "upgrader/upgrade_windows_win.h"
 
 namespace tallivo {
@@ -169,10 +170,17 @@ class TupUpdater : public TupCustomHTTP, private UpgradeWindowsHost, private ui:
                 std::int32_t remaining, std::uint8_t percentDone, float rate);
   void HTTPError(int statusCode);
   void NoResponse();
-  void TransferBroken();
+  void TransferBroken(std::uint32_t bytesTransferred);
   void PasswordRequest(const std::string& realm, bool& tryAgain);
 
   void ProcessInfoFile(TupStream& stream);
+  // With the maker's keys built in: the signed text of `text`, read and
+  // trusted, into `text`; false after refusing it.
+  bool TrustInfoFile(std::string& text);
+  // Whether every downloaded file still is what the signed text says.
+  bool DownloadsIntact() const;
+  // Ends the upgrade and tells the user it could not be verified.
+  void RefuseUnverified();
   void DownloadNextFile(bool start);
   void RunFinisher(const std::string& params);
   void DeleteTempFiles();
@@ -194,6 +202,12 @@ class TupUpdater : public TupCustomHTTP, private UpgradeWindowsHost, private ui:
   TupUpdaterShowMessages showMessages_ = kDefaultShowMessages;
   std::unique_ptr<TupUpdaterWizard> wizard_;
 
+  UpdateKeys keys_;
+  std::vector<FileCheck> fileChecks_;  // from the signed text
+  // With the keys only: what the file on its way must be, and each one
+  // downloaded with what it must be.
+  FileCheck currentCheck_;
+  std::vector<std::pair<std::string, FileCheck>> downloaded_;
   std::vector<std::string> filesToDownload_;
   bool infoPhase_ = false;
   bool automaticCheck_ = false;
@@ -208,6 +222,10 @@ class TupUpdater : public TupCustomHTTP, private UpgradeWindowsHost, private ui:
   int finisherCleanupTries_ = 0;
   ui::MessageWindow window_;
 };
+
+// The environment variable that hands the finisher what each downloaded file
+// must be, one FormatFileCheck line per file.
+inline constexpr wchar_t kFinisherChecksVariable[] = L"UPDFINISH_FILES";
 
 // The finisher's command line: its path, the program's path and "+" with the
 // restart parameters and the method's digit, each quoted so that spaces and

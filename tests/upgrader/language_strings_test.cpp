@@ -57,6 +57,8 @@ const char* const kEnglish[] = {
     "again later.",
     "The update cannot be installed because the folder %s cannot be written to.\r\rAsk your administrator to "
     "update this program.",
+    "The update could not be verified, so it was not installed.\r\rIts files may have been changed on the way "
+    "or on the server. Try again later.",
 };
 static_assert(std::size(kEnglish) == kLanguageTextCount);
 
