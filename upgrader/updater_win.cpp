@@ -21,6 +21,9 @@ namespace {
 
 constexpr const char* kTempSuffix = ".uTMP";
 constexpr UINT_PTR kFinisherCleanupTimer = 2;
+// Posted on refusing an update: by the time it arrives the transfer has let
+// go of its file, which can then be deleted.
+constexpr UINT kRefusedMessage = WM_APP + 1;
 constexpr int kFinisherCleanupTries = 10;
 // No update of this program comes near it; a server that sends more is not
 // to be believed, and the disk is not to be filled.
@@ -154,7 +157,10 @@ TupUpdater::TupUpdater(ui::TComponent* owner)
     HeaderReceived(contentLength, lastModified, continueTransfer);
   };
   OnDone = [this](TupCustomHTTP*, const std::string&, std::uint32_t, TupStream* stream) { Done(stream); };
-  OnDeclined = [this](TupCustomHTTP*) { DownloadNextFile(false); };
+  OnDeclined = [this](TupCustomHTTP*) {
+    // Declined by a refusal, the upgrade is over.
+    if (!aborted_) DownloadNextFile(false);
+  };
   OnTransferProgress = [this](TupCustomHTTP*, const std::string&, std::uint32_t total, std::uint32_t done,
                               std::int32_t elapsed, std::int32_t remaining, std::uint8_t percent, float rate,
                               TupStream*) { Progress(total, done, elapsed, remaining, percent, rate); };
@@ -211,6 +217,11 @@ LRESULT TupUpdater::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
     if (DeleteFileW(Widen(FinisherPath()).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
         ++finisherCleanupTries_ >= kFinisherCleanupTries)
       KillTimer(window, kFinisherCleanupTimer);
+    return 0;
+  }
+  if (message == kRefusedMessage) {
+    DeleteTempFiles();
+    ShowLangMessage(kTextNotVerified, MB_OK | MB_ICONERROR);
     return 0;
   }
   if (message == WM_QUERYENDSESSION) return 1;
@@ -286,7 +297,7 @@ bool TupUpdater::DownloadsIntact() const {
 
 void TupUpdater::RefuseUnverified() {
   AbortUpgrade();
-  ShowLangMessage(kTextNotVerified, MB_OK | MB_ICONERROR);
+  if (window_) PostMessageW(window_.Handle(), kRefusedMessage, 0, 0);
 }
 
 void TupUpdater::Done(TupStream* stream) {
@@ -386,6 +397,8 @@ void TupUpdater::DownloadNextFile(bool start) {
     SetCacheOptions(cacheOptions_);
     currentFileIndex_ = 0;
     downloaded_.clear();
+    // Left by a broken download: the finisher would take it for part of this one.
+    DeleteTempFiles();
     if (wizard_->Enabled()) ShowUpgradeWizard(*this);
   } else {
     ++currentFileIndex_;

@@ -252,7 +252,7 @@ TEST(UpdaterStrings, LangStrReadsTheCurrentBlock) {
       {L::wlRussian, 21, "Ошибка"},
       {L::wlChineseSimplified, 13, "密码"},
       {L::wlEnglish, 29, kEnglish[29]},
-      {L::wlNorwegian, 32, ""},  // past the texts
+      {L::wlNorwegian, 33, ""},  // past the texts
       {L::wlEnglish, -1, ""},    // before the block: the fixed "Updater" is not a text of it
   };
   for (const auto& c : cases) {
