@@ -3,7 +3,7 @@ SHELL := /bin/bash
 MAKEFLAGS += --no-print-directory
 TREES := host win32 win64
 
-.PHONY: all bootstrap configure build test run bench clean format
+.PHONY: all bootstrap configure build test run bench package clean format
 
 all: build
 
@@ -36,8 +36,15 @@ run: bootstrap
 bench: build
 	@scripts/with-display scripts/bench-all
 
+# A release of the product in build/release, signed for upload in build/dist:
+# KEY=maker.private.pem (or env TALLIVO_SIGNING_KEY), NEXT_KEY=next.public.pem
+# while rotating, VERSION=a.b.c.d; UNSIGNED=1 for a package without a key.
+package:
+	@scripts/package $(if $(KEY),--key "$(KEY)") $(if $(NEXT_KEY),--next-key "$(NEXT_KEY)") \
+	  $(if $(VERSION),--version "$(VERSION)") $(if $(filter 1,$(UNSIGNED)),--unsigned)
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf build/host build/win32 build/win64
+	rm -rf build/host build/win32 build/win64 build/release build/dist
