@@ -3,6 +3,7 @@
 // the prompt, the download wizard, and the program started again from its
 // replaced file.
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -68,9 +69,9 @@ TEST_F(SelfUpdate, ServerAnswersAtTheProgramsAddress) {
 }
 
 TEST_F(SelfUpdate, AcceptedUpdateReplacesTheProgramAndStartsItAgain) {
+  ASSERT_NO_FATAL_FAILURE(InstallSigned());
   ASSERT_EQ(FileVersionOf(installed_), kReleased);
-  ASSERT_NO_FATAL_FAILURE(PublishNextProgram());
-  ASSERT_NO_FATAL_FAILURE(PublishInfoFile(InfoFile(kNext)));
+  ASSERT_NO_FATAL_FAILURE(PublishSignedNextProgram());
   ASSERT_NO_FATAL_FAILURE(ReportOnline(true));
   ASSERT_NO_FATAL_FAILURE(StartInstalled());
   const DWORD old_id = process_->Id();
@@ -128,6 +129,41 @@ TEST_F(SelfUpdate, AcceptedUpdateReplacesTheProgramAndStartsItAgain) {
   // The new program removes the finisher as it starts.
   EXPECT_TRUE(WaitUntil([&] { return !fs::exists(temp_dir_ / "UpdFinish.exe"); }))
       << Narrow((temp_dir_ / "UpdFinish.exe").wstring()) << " is still there";
+}
+
+// A program changed on the server after the maker signed it: the user is told,
+// nothing is handed over and the program runs on as it was.
+TEST_F(SelfUpdate, AChangedProgramIsRefusedAndNothingIsLeftBehind) {
+  ASSERT_NO_FATAL_FAILURE(InstallSigned());
+  const auto released = ReadFileBytes(installed_);
+  ASSERT_NO_FATAL_FAILURE(PublishSignedNextProgram());
+  {
+    std::fstream program(published_ / "Tallivo.exe", std::ios::binary | std::ios::in | std::ios::out);
+    program.seekp(4096);
+    program.put('\xCC');
+  }
+  ASSERT_NO_FATAL_FAILURE(ReportOnline(true));
+  ASSERT_NO_FATAL_FAILURE(StartInstalled());
+  HWND prompt = WaitForWindow({"TupUpdaterUpgradeMessageForm", "", process_->Id(), true}, kUpdateTimeout);
+  ASSERT_NE(prompt, nullptr) << "no prompt";
+  ASSERT_TRUE(BringToForeground(prompt));
+  ASSERT_TRUE(PressKeys("Enter"));
+  HWND shown = nullptr;
+  ASSERT_TRUE(WaitUntil(
+      [&] { return (shown = QuestionOrMessage()) != nullptr && ClassName(shown) == "#32770"; }, kUpdateTimeout))
+      << "no message; " << Situation();
+  EXPECT_EQ(DialogText(shown),
+            "The update could not be verified, so it was not installed.\r\rIts files may have been changed on the "
+            "way or on the server. Try again later.");
+  CloseMessageBox(shown);
+  ASSERT_TRUE(WaitGone(shown));
+  EXPECT_TRUE(process_->IsRunning());
+  EXPECT_TRUE(ReadFileBytes(installed_) == released) << "the installed program changed";
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(install_dir_))
+    files.push_back(Narrow(entry.path().filename().wstring()));
+  EXPECT_EQ(files, std::vector<std::string>{"Tallivo.exe"});
+  EXPECT_FALSE(fs::exists(temp_dir_ / "UpdFinish.exe"));
 }
 
 TEST_F(SelfUpdate, CheckFromTheMenuComparesTheFourNumbers) {

@@ -266,6 +266,22 @@ void UpdateTest::PublishNextProgram() {
   ASSERT_FALSE(error) << Narrow(next.wstring()) << ": " << error.message();
 }
 
+void UpdateTest::InstallSigned() {
+  std::error_code error;
+  fs::copy_file(Widen(ExecutableDir() + "signed\\Tallivo.exe"), installed_, fs::copy_options::overwrite_existing,
+                error);
+  ASSERT_FALSE(error) << error.message();
+}
+
+void UpdateTest::PublishSignedNextProgram() {
+  const fs::path signed_dir = fs::path(Widen(Env("TALLIVO_SERVER_ROOT"))) / "signed" / "e2e";
+  for (const char* name : {"Tallivo.exe", "Tallivo.inf"}) {
+    std::error_code error;
+    fs::copy_file(signed_dir / name, published_ / name, fs::copy_options::overwrite_existing, error);
+    ASSERT_FALSE(error) << Narrow((signed_dir / name).wstring()) << ": " << error.message();
+  }
+}
+
 void UpdateTest::ReportOnline(bool online) {
   online_.reset();
   online_.emplace(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Services\\RemoteAccess",

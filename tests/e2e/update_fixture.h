@@ -45,6 +45,11 @@ class UpdateTest : public ::testing::Test {
   void PublishInfoFile(const std::string& text);
   // Publishes the program one version up (bin/next/Tallivo.exe).
   void PublishNextProgram();
+  // Installs the released program built with the tests' keys instead.
+  void InstallSigned();
+  // Publishes the program one version up with the information file the
+  // maker's tool signed for it (tests/upgrader/publish-signed-cases).
+  void PublishSignedNextProgram();
   // What Tallivo's online test answers from now on.
   void ReportOnline(bool online);
   // Starts the installed copy and waits for its main window.
