@@ -75,8 +75,8 @@ std::optional<EcPublicKey> KeyResource(HMODULE module, const wchar_t* name, bool
 }  // namespace
 
 std::optional<FileDigest> DigestFile(const std::string& path) {
-  const UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const UniqueFile file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return std::nullopt;
   std::vector<char> buffer(64 * 1024);
   FileDigest result;
@@ -110,8 +110,9 @@ bool VerifySignature(const EcPublicKey& key, std::string_view text, const EcdsaS
   const UniqueKey imported(raw);
   Sha256Digest hash = *digest;
   EcdsaSignature copy = signature;
-  return Succeeded(BCryptVerifySignature(imported.Get(), nullptr, hash.data(), static_cast<ULONG>(hash.size()),
-                                         copy.data(), static_cast<ULONG>(copy.size()), 0));
+  return Succeeded(BCryptVerifySignature(imported.Get(), nullptr, hash.data(),
+                                         static_cast<ULONG>(hash.size()), copy.data(),
+                                         static_cast<ULONG>(copy.size()), 0));
 }
 
 UpdateKeys BuiltInUpdateKeys(HMODULE module) {

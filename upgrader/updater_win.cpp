@@ -165,7 +165,7 @@ TupUpdater::TupUpdater(ui::TComponent* owner)
                               std::int32_t elapsed, std::int32_t remaining, std::uint8_t percent, float rate,
                               TupStream*) { Progress(total, done, elapsed, remaining, percent, rate); };
   OnTransferBroken = [this](TupCustomHTTP*, const std::string&, std::uint32_t, std::uint32_t transferred,
-                             TupStream*) { TransferBroken(transferred); };
+                            TupStream*) { TransferBroken(transferred); };
   OnNoResponse = [this](TupCustomHTTP*) { NoResponse(); };
   OnHTTPError = [this](TupCustomHTTP*, int statusCode, TupStream*) { HTTPError(statusCode); };
   OnServerPasswordRequest = [this](TupCustomHTTP*, const std::string& realm, bool& tryAgain) {

@@ -149,12 +149,14 @@ TEST_F(SelfUpdate, AChangedProgramIsRefusedAndNothingIsLeftBehind) {
   ASSERT_TRUE(BringToForeground(prompt));
   ASSERT_TRUE(PressKeys("Enter"));
   HWND shown = nullptr;
-  ASSERT_TRUE(WaitUntil(
-      [&] { return (shown = QuestionOrMessage()) != nullptr && ClassName(shown) == "#32770"; }, kUpdateTimeout))
+  ASSERT_TRUE(
+      WaitUntil([&] { return (shown = QuestionOrMessage()) != nullptr && ClassName(shown) == "#32770"; },
+                kUpdateTimeout))
       << "no message; " << Situation();
-  EXPECT_EQ(DialogText(shown),
-            "The update could not be verified, so it was not installed.\r\rIts files may have been changed on the "
-            "way or on the server. Try again later.");
+  EXPECT_EQ(
+      DialogText(shown),
+      "The update could not be verified, so it was not installed.\r\rIts files may have been changed on the "
+      "way or on the server. Try again later.");
   CloseMessageBox(shown);
   ASSERT_TRUE(WaitGone(shown));
   EXPECT_TRUE(process_->IsRunning());

@@ -268,8 +268,8 @@ void UpdateTest::PublishNextProgram() {
 
 void UpdateTest::InstallSigned() {
   std::error_code error;
-  fs::copy_file(Widen(ExecutableDir() + "signed\\Tallivo.exe"), installed_, fs::copy_options::overwrite_existing,
-                error);
+  fs::copy_file(Widen(ExecutableDir() + "signed\\Tallivo.exe"), installed_,
+                fs::copy_options::overwrite_existing, error);
   ASSERT_FALSE(error) << error.message();
 }
 

@@ -200,6 +200,44 @@ TEST_F(UpdaterTest, AFolderThatCannotBeWrittenToIsToldAsSuch) {
   EXPECT_FALSE(fs::exists(Beside("a.txt.uTMP")));
 }
 
+// Over HTTPS the check and the download go through when the certificate
+// checks out; a certificate error ends the check unless the settings say to
+// overlook that kind of error.
+TEST_F(UpdaterTest, HttpsIsTrustedOnlyWithAGoodCertificate) {
+  Publish("tls", {{"a.txt", "over tls"}});
+  const auto https = [](const char* portVariable) {
+    return "https://localhost:" + Env(portVariable) + "/file/tls/";
+  };
+  const struct {
+    const char* port;
+    TupInternetOptions options;
+    std::vector<std::string> events;
+  } cases[] = {
+      {"TALLIVO_HTTPS_PORT", kDefaultInternetOptions, {"done a.txt.uTMP", "end"}},
+      {"TALLIVO_HTTPS_UNTRUSTED_PORT", kDefaultInternetOptions, {"unreachable"}},
+      {"TALLIVO_HTTPS_UNTRUSTED_PORT", {TupInternetOption::ioIgnoreCertificateInvalid}, {"unreachable"}},
+      {"TALLIVO_HTTPS_WRONGHOST_PORT", kDefaultInternetOptions, {"unreachable"}},
+      {"TALLIVO_HTTPS_WRONGHOST_PORT",
+       {TupInternetOption::ioIgnoreCertificateInvalid},
+       {"done a.txt.uTMP", "end"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.port +
+                 std::string(c.options.Has(TupInternetOption::ioIgnoreCertificateInvalid) ? " ignored" : ""));
+    ASSERT_FALSE(Env(c.port).empty()) << "no HTTPS test server";
+    events_.clear();
+    Publish("tls", {{"a.inf", Info("1.0.5.0", {https(c.port) + "a.txt"})}});
+    updater_->SetInternetOptions(c.options);
+    updater_->SetInfoFileURL(https(c.port) + "a.inf");
+    TupUpdaterShowMessages shows = kDefaultShowMessages;
+    updater_->SetShowMessages(shows.Exclude(M::mAskUpgrade));
+    Run([&] { updater_->CheckForUpgrade(); }, c.events.back(), {});
+    EXPECT_EQ(events_, c.events);
+    EXPECT_EQ(fs::exists(Beside("a.txt.uTMP")), c.events.size() > 1);
+    fs::remove(Beside("a.txt.uTMP"));
+  }
+}
+
 // Closing the finished wizard with its close box and confirming gives the
 // upgrade up; its OK goes on to the end.
 TEST_F(UpdaterTest, TheFinishedWizardEndsOrAbortsTheUpgrade) {
