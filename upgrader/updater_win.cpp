@@ -21,9 +21,10 @@ namespace {
 
 constexpr const char* kTempSuffix = ".uTMP";
 constexpr UINT_PTR kFinisherCleanupTimer = 2;
-// Posted on refusing an update: by the time it arrives the transfer has let
-// go of its file, which can then be deleted.
-constexpr UINT kRefusedMessage = WM_APP + 1;
+// Posted when an upgrade ends with its file still open: by the time it
+// arrives the transfer has let go of the file, which can then be deleted.
+// wParam: whether to tell the user the update could not be verified.
+constexpr UINT kDeleteTempFilesMessage = WM_APP + 1;
 constexpr int kFinisherCleanupTries = 10;
 // No update of this program comes near it; a server that sends more is not
 // to be believed, and the disk is not to be filled.
@@ -219,9 +220,9 @@ LRESULT TupUpdater::HandleMessage(HWND window, UINT message, WPARAM wParam, LPAR
       KillTimer(window, kFinisherCleanupTimer);
     return 0;
   }
-  if (message == kRefusedMessage) {
+  if (message == kDeleteTempFilesMessage) {
     DeleteTempFiles();
-    ShowLangMessage(kTextNotVerified, MB_OK | MB_ICONERROR);
+    if (wParam) ShowLangMessage(kTextNotVerified, MB_OK | MB_ICONERROR);
     return 0;
   }
   if (message == WM_QUERYENDSESSION) return 1;
@@ -297,7 +298,7 @@ bool TupUpdater::DownloadsIntact() const {
 
 void TupUpdater::RefuseUnverified() {
   AbortUpgrade();
-  if (window_) PostMessageW(window_.Handle(), kRefusedMessage, 0, 0);
+  if (window_) PostMessageW(window_.Handle(), kDeleteTempFilesMessage, TRUE, 0);
 }
 
 void TupUpdater::Done(TupStream* stream) {
@@ -367,6 +368,8 @@ void TupUpdater::TransferBroken(std::uint32_t bytesTransferred) {
   if (OnConnLost) OnConnLost(this);
   if (Shows(M::mConnLost)) ShowLangMessage(kTextConnectionLost, MB_OK | MB_ICONERROR);
   StopTransfer();
+  // Half a file would pass for a whole one at the next hand-over.
+  if (!infoPhase_ && window_) PostMessageW(window_.Handle(), kDeleteTempFilesMessage, FALSE, 0);
 }
 
 void TupUpdater::PasswordRequest(const std::string& realm, bool& tryAgain) {
