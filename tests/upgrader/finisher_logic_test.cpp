@@ -133,5 +133,57 @@ TEST(FinisherTargets, NameWhatEachDownloadFileReplaces) {
   }
 }
 
+TEST(FinisherChecks, FindsTheOneWellFormedLineOfAName) {
+  const std::wstring h = L"00112233445566778899aabbccddeeff0123456789abcdeffedcba9876543210";
+  const std::wstring upper = L"00112233445566778899AABBCCDDEEFF0123456789ABCDEFFEDCBA9876543210";
+  const unsigned char digest[32] = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa,
+                                    0xbb, 0xcc, 0xdd, 0xee, 0xff, 0x01, 0x23, 0x45, 0x67, 0x89, 0xab,
+                                    0xcd, 0xef, 0xfe, 0xdc, 0xba, 0x98, 0x76, 0x54, 0x32, 0x10};
+  const struct {
+    std::wstring list;
+    std::wstring_view name;
+    bool found;
+    unsigned long long size;
+  } cases[] = {
+      {L"3 " + h + L" a.txt\n", L"a.txt", true, 3},
+      {L"12 " + upper + L" READ ME.TXT\n", L"read me.txt", true, 12},
+      {L"1 " + h + L" a\n0 " + h + L" b c\n", L"b c", true, 0},
+      {L"1 " + h + L" a\n0 " + h + L" b c\n", L"b", false, 0},
+      {L"007 " + h + L"  a\n", L" a", true, 7},
+      {L"9999999999999999999 " + h + L" a\n", L"a", true, 9999999999999999999ULL},
+      {L"x " + h + L" a\n5 " + h + L" a\n", L"a", true, 5},  // the first names nothing
+      {L"", L"a", false, 0},
+      {L"3 " + h + L" a.txt", L"a.txt", false, 0},  // no LF: perhaps cut short
+      {L"1 " + h + L" a\n2 " + h + L" b", L"b", false, 0},
+      {L"1 " + h + L" a\n1 " + h + L" A\n", L"a", false, 0},
+      {L"1 " + h + L" a.txt.bak\n", L"a.txt", false, 0},
+      {L"1 " + h + L" a\n", L"a.txt", false, 0},
+      {L"1 " + h + L" a\r\n", L"a", false, 0},
+      {L"18446744073709551615 " + h + L" a\n", L"a", false, 0},
+      {L"18446744073709551616 " + h + L" a\n", L"a", false, 0},
+      {L" " + h + L" a\n", L"a", false, 0},
+      {L"+3 " + h + L" a\n", L"a", false, 0},
+      {L"3  " + h + L" a\n", L"a", false, 0},
+      {L"3\t" + h + L" a\n", L"a", false, 0},
+      {L"3 " + h + L"\ta\n", L"a", false, 0},
+      {L"3 " + h + L" \n", L"", false, 0},
+      {L"3 " + h.substr(1) + L" a\n", L"a", false, 0},
+      {L"3 " + h + L"0 a\n", L"a", false, 0},
+      {L"3 " + h.substr(1) + L"G a\n", L"a", false, 0},
+      {L"3 " + h.substr(1) + L"\x10 a\n", L"a", false, 0},
+      {L"3 " + h.substr(1) + L"\x130 a\n", L"a", false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Narrow(c.list));
+    Check check{};
+    ASSERT_EQ(FindCheck(c.list, c.name, check), c.found);
+    if (c.found) {
+      EXPECT_EQ(check.size, c.size);
+      EXPECT_EQ(std::vector<unsigned char>(check.sha256, check.sha256 + 32),
+                std::vector<unsigned char>(digest, digest + 32));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tallivo::finisher

@@ -107,6 +107,47 @@ Target DecideTarget(std::wstring_view listed, std::wstring_view program_name, Me
   return target;
 }
 
+bool FindCheck(std::wstring_view list, std::wstring_view name, Check& check) {
+  int lines = 0;
+  bool valid = false;
+  std::size_t start = 0;
+  for (std::size_t end = 0; end < list.size(); ++end) {
+    if (list[end] != L'\n') continue;
+    const wchar_t* line = list.data() + start;
+    const std::size_t length = end - start;
+    start = end + 1;
+    // At most 19 digits, which cannot overflow: no file is that large.
+    std::size_t digits = 0;
+    unsigned long long size = 0;
+    for (unsigned digit;
+         digits < 20 && digits < length && (digit = static_cast<unsigned>(line[digits] - L'0')) <= 9;
+         ++digits) {
+      size = size * 10 + digit;
+    }
+    // The name starts after the digits, a space, 64 hex digits and a space, and is not empty.
+    if (digits == 0 || digits == 20 || length <= digits + 66 || line[digits] != L' ' ||
+        line[digits + 65] != L' ' || length - digits - 66 != name.size() ||
+        !EndsWith({line + digits + 66, name.size()}, name, true)) {
+      continue;
+    }
+    ++lines;
+    check.size = size;
+    valid = true;
+    for (std::size_t k = 0; k < 64; ++k) {
+      unsigned c = static_cast<unsigned>(line[digits + 1 + k]);
+      if (c - L'0' <= 9) {
+        c -= L'0';
+      } else if ((c | 0x20U) - L'a' <= 5) {  // either case
+        c = (c | 0x20U) - L'a' + 10;
+      } else {
+        valid = false;
+      }
+      check.sha256[k / 2] = static_cast<unsigned char>(k % 2 == 0 ? c << 4 : check.sha256[k / 2] | c);
+    }
+  }
+  return lines == 1 && valid;
+}
+
 wchar_t* Append(wchar_t* out, std::wstring_view text) {
   for (wchar_t c : text) *out++ = c;
   return out;

@@ -1,6 +1,6 @@
 // The update finisher's decisions, apart from Win32 so that they are tested
-// natively: how its command line splits and reads, and which file each
-// downloaded ".uTMP" file replaces. The finisher links no C runtime, so
+// natively: how its command line splits and reads, which file each
+// downloaded ".uTMP" file replaces, and what each must be. The finisher links no C runtime, so
 // nothing here allocates, throws or calls into a library: of
 // std::wstring_view only data(), size(), [] and the (pointer, length)
 // constructor are used, which are header-only.
@@ -75,6 +75,24 @@ Target DecideTarget(std::wstring_view listed, std::wstring_view program_name, Me
 // program.size() + params.size() + 4 characters; returns the length written
 // without the terminator. No space follows the path when there are no params.
 std::size_t BuildCommandLine(std::wstring_view program, std::wstring_view params, wchar_t* out);
+
+// What the program says a downloaded file must be.
+struct Check {
+  unsigned long long size;
+  unsigned char sha256[32];
+};
+
+// The environment variable in which the program lists each file's check.
+inline constexpr wchar_t kChecksVariable[] = L"UPDFINISH_FILES";
+
+// Finds the check for the file `name` (its name without ".uTMP") in `list`:
+// lines "<size> <sha256> <name>", each ended by LF. The size is decimal, at
+// most 19 digits; the SHA-256 is 64 hex digits in either case; single spaces
+// separate; the name, which may hold spaces, matches without regard to ASCII
+// letter case. A line without its LF lists nothing. A name listed twice, or
+// on a line with a malformed SHA-256, counts as not listed: nobody can tell
+// what was meant.
+bool FindCheck(std::wstring_view list, std::wstring_view name, Check& check);
 
 // Copies `text` to `out` and returns the position after it (no terminator).
 wchar_t* Append(wchar_t* out, std::wstring_view text);
