@@ -1,6 +1,6 @@
 // Stands in for the program in the finisher's test. Appends one line about
 // how it was started to "started.txt" in its own folder:
-//   <its path>|<current folder>|<its file's attributes>|<its command line>
+//   <its path>|<current folder>|<its file's attributes>|<UPDFINISH_FILES: set or unset>|<its command line>
 // and, started with "/hold:<event name>", keeps running (and its executable
 // in use) until the test sets that event.
 #include <windows.h>
@@ -13,8 +13,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::wstring folder(32768, L'\0');
   folder.resize(GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data()));
   const std::wstring command_line = GetCommandLineW();
-  const std::wstring line = path + L"|" + folder + L"|" + std::to_wstring(GetFileAttributesW(path.c_str())) +
-                            L"|" + command_line + L"\n";
+  const std::wstring line =
+      path + L"|" + folder + L"|" + std::to_wstring(GetFileAttributesW(path.c_str())) +
+      (GetEnvironmentVariableW(L"UPDFINISH_FILES", nullptr, 0) != 0 ? L"|set|" : L"|unset|") + command_line +
+      L"\n";
 
   const std::wstring record = path.substr(0, path.rfind(L'\\') + 1) + L"started.txt";
   const HANDLE file = CreateFileW(record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,

@@ -41,15 +41,16 @@ bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// How the stand-in was started, one a start: "<path>|<current folder>|<attributes>|<command line>".
+// How the stand-in was started, one a start:
+// "<path>|<current folder>|<attributes>|<UPDFINISH_FILES set or unset>|<command line>".
 std::vector<std::vector<std::wstring>> Starts(const std::wstring& folder) {
   const std::string bytes = ReadAll(folder + L"started.txt");
   const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
   std::vector<std::vector<std::wstring>> starts;
   for (std::size_t begin = 0, end; (end = text.find(L'\n', begin)) != std::wstring::npos; begin = end + 1) {
     starts.emplace_back();
-    for (std::size_t from = begin, bar; starts.back().size() < 4; from = bar + 1) {
-      bar = starts.back().size() < 3 ? text.find(L'|', from) : end;
+    for (std::size_t from = begin, bar; starts.back().size() < 5; from = bar + 1) {
+      bar = starts.back().size() < 4 ? text.find(L'|', from) : end;
       starts.back().push_back(text.substr(from, bar - from));
     }
   }
@@ -131,7 +132,7 @@ TEST(UpdateFinisher, WaitsForTheProgramToCloseThenReplacesFilesAndRestartsIt) {
   const std::vector<std::wstring> restart = Starts(dir)[1];
   EXPECT_EQ(restart[0], program);
   EXPECT_EQ(restart[1] + L"\\", dir);
-  EXPECT_EQ(restart[3], L"\"" + program + L"\" /afterupgrade");
+  EXPECT_EQ(restart[4], L"\"" + program + L"\" /afterupgrade");
 }
 
 // A finisher ended while it waits (shut down, killed) has changed nothing:
@@ -192,7 +193,7 @@ TEST(UpdateFinisher, ReplacesTheProgramButNotAFileInUse) {
   EXPECT_EQ(ReadAll(dir + L"locked.dat"), "old");
   EXPECT_EQ(ReadAll(dir + L"locked.dat.uTMP"), "new");
   ASSERT_TRUE(WaitUntil([&] { return Starts(dir).size() == 1; })) << "the program was not restarted";
-  EXPECT_EQ(Starts(dir)[0][3], L"\"" + short_program + L"\" /afterupgrade");
+  EXPECT_EQ(Starts(dir)[0][4], L"\"" + short_program + L"\" /afterupgrade");
 }
 
 TEST(UpdateFinisher, RunsTheSetupProgramToItsEndThenRestartsTheProgram) {
@@ -222,9 +223,120 @@ TEST(UpdateFinisher, RunsTheSetupProgramToItsEndThenRestartsTheProgram) {
   const auto starts = Starts(dir);
   EXPECT_EQ(starts[0][0], dir + L"setup.exe");
   EXPECT_EQ(starts[0][2], std::to_wstring(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
-  EXPECT_EQ(starts[0][3], L"\"" + dir + L"setup.exe\" /afterupgrade");
-  EXPECT_EQ(starts[1][3], L"\"" + program + L"\" /afterupgrade");
+  EXPECT_EQ(starts[0][4], L"\"" + dir + L"setup.exe\" /afterupgrade");
+  EXPECT_EQ(starts[1][4], L"\"" + program + L"\" /afterupgrade");
   EXPECT_EQ(ReadAll(program), stand_in);
+}
+
+// Digests of fixed contents, as `printf 'abc' | sha256sum` gives them.
+constexpr wchar_t kAbcSha256[] = L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+constexpr wchar_t kEmptySha256[] = L"e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+constexpr wchar_t kMillionASha256[] = L"cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0";
+
+// UPDFINISH_FILES for the processes started while it lives.
+struct ChecksVariable {
+  explicit ChecksVariable(const std::wstring& value) {
+    SetEnvironmentVariableW(L"UPDFINISH_FILES", value.c_str());
+  }
+  ~ChecksVariable() { SetEnvironmentVariableW(L"UPDFINISH_FILES", nullptr); }
+};
+
+std::size_t CountPending(const std::wstring& dir) {
+  std::size_t count = 0;
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileW((dir + L"*.uTMP").c_str(), &found);
+  for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &found)) ++count;
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  return count;
+}
+
+// Runs the finisher on `dir`'s Tallivo.exe (the stand-in, not running) to its end.
+void Finish(const std::wstring& dir, const std::string& params = "+/afterupgrade0") {
+  auto finisher = Process::Start(Narrow(Bin(L"UpdFinish.exe")), {Narrow(dir + L"Tallivo.exe"), params});
+  ASSERT_TRUE(finisher);
+  EXPECT_EQ(finisher->WaitForExit(), 0u);
+}
+
+// Then the program is started once more, as after any self-upgrade, and without the checks.
+void ExpectRestartedWithoutChecks(const std::wstring& dir) {
+  ASSERT_TRUE(WaitUntil([&] { return Starts(dir).size() == 1; })) << "the program was not restarted";
+  const std::vector<std::wstring> start = Starts(dir)[0];
+  EXPECT_EQ(start[0], dir + L"Tallivo.exe");
+  EXPECT_EQ(start[3], L"unset");
+  EXPECT_EQ(start[4], L"\"" + dir + L"Tallivo.exe\" /afterupgrade");
+}
+
+TEST(UpdateFinisher, WithChecksMovesFilesThatAllMatch) {
+  const TempFolder folder;
+  const std::wstring& dir = folder.path;
+  ASSERT_TRUE(WriteAll(dir + L"Tallivo.exe", ReadAll(Bin(L"finisher_standin.exe"))));
+  const struct {
+    std::wstring name;
+    std::string content;
+  } files[] = {{L"read me.txt", "abc"}, {L"DATA.BIN", std::string(1000000, 'a')}, {L"empty", ""}};
+  for (const auto& f : files) ASSERT_TRUE(WriteAll(dir + f.name + L".uTMP", f.content));
+  ASSERT_TRUE(WriteAll(dir + L"read me.txt", "old"));
+  ASSERT_TRUE(SetFileAttributesW((dir + L"read me.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+  std::wstring upper_abc = kAbcSha256;
+  for (wchar_t& c : upper_abc) c = static_cast<wchar_t>(towupper(c));
+  {
+    const ChecksVariable checks(L"3 " + upper_abc + L" READ ME.TXT\n1000000 " + kMillionASha256 +
+                                L" data.bin\n0 " + kEmptySha256 + L" empty\n");
+    Finish(dir);
+  }
+  for (const auto& f : files) {
+    SCOPED_TRACE(Narrow(f.name));
+    EXPECT_TRUE(ReadAll(dir + f.name) == f.content);
+    EXPECT_EQ(GetFileAttributesW((dir + f.name).c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  }
+  EXPECT_EQ(CountPending(dir), 0u);
+  ExpectRestartedWithoutChecks(dir);
+}
+
+TEST(UpdateFinisher, WithChecksOneFailingFileMovesNoneAndDeletesAll) {
+  const std::wstring listed = std::wstring(L"3 ") + kAbcSha256 + L" a.txt\n";
+  const struct {
+    const char* what;
+    std::string content;  // of a.txt.uTMP
+    std::wstring extra;   // another downloaded file, not listed
+    std::wstring checks;
+    const char* params;
+    bool held;  // a.txt.uTMP open for writing meanwhile
+  } cases[] = {
+      {"wrong digest", "abd", L"", listed, "+/afterupgrade0", false},
+      {"wrong size", "abc", L"", std::wstring(L"4 ") + kAbcSha256 + L" a.txt\n", "+/afterupgrade0", false},
+      {"unlisted file", "abc", L"evil.dll", listed, "+/afterupgrade0", false},
+      {"unlisted setup", "abc", L"setup.exe", listed, "+/afterupgrade1", false},
+      {"nothing listed", "abc", L"", L"", "+/afterupgrade0", false},
+      {"file being written", "abc", L"", listed, "+/afterupgrade0", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TempFolder folder;
+    const std::wstring& dir = folder.path;
+    ASSERT_TRUE(WriteAll(dir + L"Tallivo.exe", ReadAll(Bin(L"finisher_standin.exe"))));
+    ASSERT_TRUE(WriteAll(dir + L"a.txt", "old"));
+    ASSERT_TRUE(WriteAll(dir + L"a.txt.uTMP", c.content));
+    if (!c.extra.empty()) {
+      ASSERT_TRUE(WriteAll(dir + c.extra + L".uTMP", ReadAll(Bin(L"finisher_standin.exe"))));
+    }
+    HANDLE writer = INVALID_HANDLE_VALUE;
+    if (c.held) {
+      writer = CreateFileW((dir + L"a.txt.uTMP").c_str(), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+      ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    }
+    {
+      const ChecksVariable checks(c.checks);
+      Finish(dir, c.params);
+    }
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+    EXPECT_EQ(ReadAll(dir + L"a.txt"), "old");
+    EXPECT_TRUE(c.extra.empty() || !Exists(dir + c.extra)) << "moved";
+    EXPECT_EQ(CountPending(dir), 0u) << "not deleted";
+    ExpectRestartedWithoutChecks(dir);
+  }
 }
 
 TEST(UpdateFinisher, WithoutArgumentsSaysWhatItIs) {

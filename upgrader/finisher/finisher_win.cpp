@@ -2,12 +2,17 @@
 // program downloads its new files beside the old ones as "<name>.uTMP",
 // writes this finisher to the temporary folder, starts it and exits; the
 // finisher waits until the program's executable is free, moves each ".uTMP"
-// file over the file it replaces and starts the program again.
+// file over the file it replaces and starts the program again. When the
+// program lists each file's size and SHA-256 (see kChecksVariable), it moves
+// the files only if every one of them matches, and otherwise deletes them all.
 //
 // It runs from the temporary folder, where anyone may drop a DLL, so it links
 // no C runtime and nothing but kernel32 and user32, and its first act is to
-// keep any later DLL load to the system folder.
+// keep any later DLL load to the system folder. SHA-256 comes from the
+// system's bcrypt.dll, loaded only when the checks are asked for.
 #include <windows.h>
+// For the function types only: bcrypt.dll is loaded by hand.
+#include <bcrypt.h>
 
 #include "upgrader/finisher/finisher.h"
 
@@ -33,11 +38,18 @@ constexpr DWORD kBlockingAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_H
 constexpr wchar_t kCaption[] = L"Update finisher v1.0";
 constexpr wchar_t kAbout[] = L"Self-upgrading mechanism for the updater component.\nComes with Tallivo.";
 
+// How much of a file is hashed at a time.
+constexpr DWORD kChunk = 64 * 1024;
+
 // Memory is never freed: the process is short and ends with ExitProcess.
-wchar_t* Allocate(std::size_t chars) {
-  void* memory = HeapAlloc(GetProcessHeap(), 0, chars * sizeof(wchar_t));
+void* AllocateBytes(std::size_t bytes) {
+  void* memory = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes);
   if (memory == nullptr) ExitProcess(0);
-  return static_cast<wchar_t*>(memory);
+  return memory;
+}
+
+wchar_t* Allocate(std::size_t chars) {
+  return static_cast<wchar_t*>(AllocateBytes(chars * sizeof(wchar_t)));
 }
 
 // a + b + c, zero-terminated.
@@ -83,25 +95,86 @@ bool WaitUntilFree(const wchar_t* path) {
   }
 }
 
-// Moves `pending` over `target` in one step, so that the target is never
+// Opens a downloaded file so that, while it stays open, nobody can write,
+// rename or delete it: what was checked through the handle is what is moved.
+HANDLE Hold(const wchar_t* path) {
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    if (attempt > 0) Wait(nullptr, kRetryMs);
+    const HANDLE file = CreateFileW(path, GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+// Moves the held file over `target` in one step, so that the target is never
 // missing: the old file stays until the new one takes its place. On failure
 // both are left as they were.
-bool Replace(const wchar_t* pending, const wchar_t* target, DWORD attributes) {
+bool Replace(HANDLE file, const wchar_t* target, DWORD attributes) {
   const DWORD old = GetFileAttributesW(target);
   const bool unblock = old != INVALID_FILE_ATTRIBUTES && (old & kBlockingAttributes) != 0;
   if (unblock) {
     const DWORD plain = old & ~kBlockingAttributes;
     SetFileAttributesW(target, plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL);
   }
+  const std::size_t length = View(target).size();
+  const DWORD size = static_cast<DWORD>(sizeof(FILE_RENAME_INFO) + length * sizeof(wchar_t));
+  auto* rename = static_cast<FILE_RENAME_INFO*>(AllocateBytes(size));
+  rename->ReplaceIfExists = TRUE;
+  rename->FileNameLength = static_cast<DWORD>(length * sizeof(wchar_t));
+  Append(rename->FileName, {target, length});
   for (int attempt = 0; attempt < kTries; ++attempt) {
     if (attempt > 0) Wait(nullptr, kRetryMs);
-    if (MoveFileExW(pending, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (SetFileInformationByHandle(file, FileRenameInfo, rename, size)) {
       SetFileAttributesW(target, attributes);
       return true;
     }
   }
   if (unblock) SetFileAttributesW(target, old);
   return false;
+}
+
+// SHA-256 by the system's CNG: its functions, in the order of kSha256Functions.
+struct Sha256 {
+  decltype(&BCryptOpenAlgorithmProvider) open;
+  decltype(&BCryptCreateHash) create;
+  decltype(&BCryptHashData) hash_data;
+  decltype(&BCryptFinishHash) finish;
+  decltype(&BCryptDestroyHash) destroy;
+  BCRYPT_ALG_HANDLE algorithm;
+};
+constexpr char kSha256Functions[] =
+    "BCryptOpenAlgorithmProvider\0BCryptCreateHash\0BCryptHashData\0BCryptFinishHash\0BCryptDestroyHash";
+
+bool LoadSha256(Sha256& sha) {
+  const HMODULE dll = LoadLibraryExW(L"bcrypt.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (dll == nullptr) return false;
+  auto* function = reinterpret_cast<FARPROC*>(&sha);
+  for (const char* name = kSha256Functions; name < kSha256Functions + sizeof kSha256Functions; ++function) {
+    if ((*function = GetProcAddress(dll, name)) == nullptr) return false;
+    while (*name++ != '\0') {
+    }
+  }
+  return sha.open(&sha.algorithm, L"SHA256", nullptr, 0) == 0;
+}
+
+// Reads the held file from its start; whether its size and SHA-256 are `check`'s.
+bool Matches(HANDLE file, const Check& check, const Sha256& sha, unsigned char* chunk) {
+  BCRYPT_HASH_HANDLE hash;
+  if (sha.create(sha.algorithm, &hash, nullptr, 0, nullptr, 0, 0) != 0) return false;
+  unsigned long long size = 0;
+  unsigned char digest[32];
+  DWORD read;
+  bool ok;
+  // A file already too long is not read to its end.
+  while ((ok = ReadFile(file, chunk, kChunk, &read, nullptr) != 0) && read > 0 && size <= check.size) {
+    size += read;
+    if (sha.hash_data(hash, chunk, read, 0) != 0) ok = false;
+  }
+  ok = ok && sha.finish(hash, digest, sizeof digest, 0) == 0 && size == check.size;
+  sha.destroy(hash);
+  for (std::size_t i = 0; ok && i < sizeof digest; ++i) ok = digest[i] == check.sha256[i];
+  return ok;
 }
 
 void Delete(const wchar_t* path) {
@@ -165,6 +238,19 @@ UINT Run() {
     MessageBoxW(nullptr, kAbout, kCaption, MB_OK | MB_ICONINFORMATION);
     return 0;
   }
+  // The checks, when the program lists them (even none). No program started
+  // from here is to see them.
+  bool checking = false;
+  std::wstring_view checks;
+  // Only a variable that is not there needs no room at all: an empty one needs its terminator.
+  const DWORD checks_size = GetEnvironmentVariableW(kChecksVariable, nullptr, 0);
+  if (checks_size != 0) {
+    wchar_t* buffer = Allocate(checks_size);
+    GetEnvironmentVariableW(kChecksVariable, buffer, checks_size);
+    checks = View(buffer);
+    checking = true;
+    SetEnvironmentVariableW(kChecksVariable, nullptr);
+  }
   const wchar_t* program = Join(request.program);
   const std::wstring_view folder_view{request.program.data(), FolderLength(request.program)};
   const wchar_t* folder = Join(folder_view);
@@ -190,19 +276,47 @@ UINT Run() {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
 
   // The folder and the long name, so that a short path finds the long-named replacement.
-  bool replacement_seen =
+  const bool program_replaced =
       GetFileAttributesW(Join(folder_view, name, kPendingSuffix)) != INVALID_FILE_ATTRIBUTES;
+  const wchar_t* const pending = ListPending(folder_view);
+  std::size_t count = 0;
+  for (const wchar_t* listed = pending; *listed != L'\0'; listed += View(listed).size() + 1) ++count;
+  auto* held = static_cast<HANDLE*>(AllocateBytes(count * sizeof(HANDLE)));
+  Sha256 sha;
+  const bool hashing = checking && LoadSha256(sha);
+  auto* chunk = static_cast<unsigned char*>(AllocateBytes(kChunk));
+  bool passed = true;
   const wchar_t* setup = nullptr;
-  for (const wchar_t* listed = ListPending(folder_view); *listed != L'\0';
-       listed += View(listed).size() + 1) {
-    const Target target = DecideTarget(View(listed), name, request.method, replacement_seen);
-    if (target.role == Role::kIgnore) continue;
-    const wchar_t* path = Join(folder_view, target.name);
-    // The setup program is hidden while it runs; it is deleted when it ends.
-    const DWORD attributes =
-        target.role == Role::kSetup ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE : FILE_ATTRIBUTE_ARCHIVE;
-    if (Replace(Join(folder_view, View(listed)), path, attributes) && target.role == Role::kSetup)
-      setup = path;
+
+  // First every file is held, and checked when asked, then they are moved; or,
+  // when one failed, none is moved or kept, and the program starts as it was.
+  for (int moving = 0; moving < 2; ++moving) {
+    bool replacement_seen = program_replaced;
+    HANDLE* file = held;
+    for (const wchar_t* listed = pending; *listed != L'\0'; listed += View(listed).size() + 1, ++file) {
+      const std::wstring_view listed_view = View(listed);
+      const Target target = DecideTarget(listed_view, name, request.method, replacement_seen);
+      if (target.role == Role::kIgnore) continue;
+      const wchar_t* pending_path = Join(folder_view, listed_view);
+      if (moving == 0) {
+        *file = Hold(pending_path);
+        Check check;
+        passed = passed && (!checking ||
+                            (*file != INVALID_HANDLE_VALUE && hashing &&
+                             FindCheck(checks, {listed, listed_view.size() - kPendingSuffix.size()}, check) &&
+                             Matches(*file, check, sha, chunk)));
+        continue;
+      }
+      if (*file != INVALID_HANDLE_VALUE) {
+        const wchar_t* path = Join(folder_view, target.name);
+        // The setup program is hidden while it runs; it is deleted when it ends.
+        const DWORD attributes = target.role == Role::kSetup ? FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE
+                                                             : FILE_ATTRIBUTE_ARCHIVE;
+        if (passed && Replace(*file, path, attributes) && target.role == Role::kSetup) setup = path;
+        CloseHandle(*file);
+      }
+      if (!passed) Delete(pending_path);
+    }
   }
 
   // With the setup method but no setup program (none was downloaded, or the
