@@ -100,8 +100,8 @@ bool WaitUntilFree(const wchar_t* path) {
 HANDLE Hold(const wchar_t* path) {
   for (int attempt = 0; attempt < kTries; ++attempt) {
     if (attempt > 0) Wait(nullptr, kRetryMs);
-    const HANDLE file = CreateFileW(path, GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE file =
+        CreateFileW(path, GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
   }
   return INVALID_HANDLE_VALUE;
@@ -165,16 +165,17 @@ bool Matches(HANDLE file, const Check& check, const Sha256& sha, unsigned char* 
   unsigned long long size = 0;
   unsigned char digest[32];
   DWORD read;
-  bool ok;
-  // A file already too long is not read to its end.
-  while ((ok = ReadFile(file, chunk, kChunk, &read, nullptr) != 0) && read > 0 && size <= check.size) {
+  BOOL read_ok;
+  // Any failure, any difference: a bit set.
+  unsigned differs = 0;
+  while ((read_ok = ReadFile(file, chunk, kChunk, &read, nullptr)) && read > 0) {
     size += read;
-    if (sha.hash_data(hash, chunk, read, 0) != 0) ok = false;
+    differs |= static_cast<unsigned>(sha.hash_data(hash, chunk, read, 0));
   }
-  ok = ok && sha.finish(hash, digest, sizeof digest, 0) == 0 && size == check.size;
+  differs |= static_cast<unsigned>(sha.finish(hash, digest, sizeof digest, 0));
   sha.destroy(hash);
-  for (std::size_t i = 0; ok && i < sizeof digest; ++i) ok = digest[i] == check.sha256[i];
-  return ok;
+  for (std::size_t i = 0; i < sizeof digest; ++i) differs |= digest[i] ^ check.sha256[i];
+  return read_ok && differs == 0 && size == check.size;
 }
 
 void Delete(const wchar_t* path) {
@@ -204,9 +205,9 @@ HANDLE Start(const wchar_t* path, std::wstring_view params, const wchar_t* folde
 }
 
 // The names of the downloaded files in `folder`, each zero-terminated, an
-// empty one last. Read in full before any is moved, so that moving does not
-// disturb the listing.
-wchar_t* ListPending(std::wstring_view folder) {
+// empty one last, and their number. Read in full before any is moved, so
+// that moving does not disturb the listing.
+wchar_t* ListPending(std::wstring_view folder, std::size_t& count) {
   std::size_t capacity = 1024;
   std::size_t used = 0;
   wchar_t* names = Allocate(capacity);
@@ -224,6 +225,7 @@ wchar_t* ListPending(std::wstring_view folder) {
       }
       *Append(names + used, name) = L'\0';
       used += name.size() + 1;
+      ++count;
     } while (FindNextFileW(find, &found));
     FindClose(find);
   }
@@ -278,9 +280,8 @@ UINT Run() {
   // The folder and the long name, so that a short path finds the long-named replacement.
   const bool program_replaced =
       GetFileAttributesW(Join(folder_view, name, kPendingSuffix)) != INVALID_FILE_ATTRIBUTES;
-  const wchar_t* const pending = ListPending(folder_view);
   std::size_t count = 0;
-  for (const wchar_t* listed = pending; *listed != L'\0'; listed += View(listed).size() + 1) ++count;
+  const wchar_t* const pending = ListPending(folder_view, count);
   auto* held = static_cast<HANDLE*>(AllocateBytes(count * sizeof(HANDLE)));
   Sha256 sha;
   const bool hashing = checking && LoadSha256(sha);
