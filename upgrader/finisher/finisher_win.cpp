@@ -109,8 +109,10 @@ HANDLE Hold(const wchar_t* path) {
 
 // Moves the held file over `target` in one step, so that the target is never
 // missing: the old file stays until the new one takes its place. On failure
-// both are left as they were.
-bool Replace(HANDLE file, const wchar_t* target, DWORD attributes) {
+// both are left as they were. Kept out of Run, as are Matches and the
+// find data: a small stack frame there means short offsets, and so a much
+// smaller 32-bit finisher.
+[[gnu::noinline]] bool Replace(HANDLE file, const wchar_t* target, DWORD attributes) {
   const DWORD old = GetFileAttributesW(target);
   const bool unblock = old != INVALID_FILE_ATTRIBUTES && (old & kBlockingAttributes) != 0;
   if (unblock) {
@@ -159,7 +161,7 @@ bool LoadSha256(Sha256& sha) {
 }
 
 // Reads the held file from its start; whether its size and SHA-256 are `check`'s.
-bool Matches(HANDLE file, const Check& check, const Sha256& sha, unsigned char* chunk) {
+[[gnu::noinline]] bool Matches(HANDLE file, const Check& check, const Sha256& sha, unsigned char* chunk) {
   BCRYPT_HASH_HANDLE hash;
   if (sha.create(sha.algorithm, &hash, nullptr, 0, nullptr, 0, 0) != 0) return false;
   unsigned long long size = 0;
@@ -211,7 +213,7 @@ wchar_t* ListPending(std::wstring_view folder, std::size_t& count) {
   std::size_t capacity = 1024;
   std::size_t used = 0;
   wchar_t* names = Allocate(capacity);
-  WIN32_FIND_DATAW found;
+  auto& found = *static_cast<WIN32_FIND_DATAW*>(AllocateBytes(sizeof(WIN32_FIND_DATAW)));
   const HANDLE find = FindFirstFileW(Join(folder, {L"*", 1}, kPendingSuffix), &found);
   if (find != INVALID_HANDLE_VALUE) {
     do {
@@ -260,7 +262,7 @@ UINT Run() {
   // The name as the folder lists it: the long one, also when the path gives the short one.
   std::wstring_view name{request.program.data() + folder_view.size(),
                          request.program.size() - folder_view.size()};
-  WIN32_FIND_DATAW found;
+  auto& found = *static_cast<WIN32_FIND_DATAW*>(AllocateBytes(sizeof(WIN32_FIND_DATAW)));
   const HANDLE find = FindFirstFileW(program, &found);
   if (find != INVALID_HANDLE_VALUE) {
     FindClose(find);
@@ -284,9 +286,9 @@ UINT Run() {
   const wchar_t* const pending = ListPending(folder_view, count);
   auto* held = static_cast<HANDLE*>(AllocateBytes(count * sizeof(HANDLE)));
   Sha256 sha;
-  const bool hashing = checking && LoadSha256(sha);
   auto* chunk = static_cast<unsigned char*>(AllocateBytes(kChunk));
-  bool passed = true;
+  // Without SHA-256 nothing can pass the checks.
+  bool passed = !checking || LoadSha256(sha);
   const wchar_t* setup = nullptr;
 
   // First every file is held, and checked when asked, then they are moved; or,
@@ -303,7 +305,7 @@ UINT Run() {
         *file = Hold(pending_path);
         Check check;
         passed = passed && (!checking ||
-                            (*file != INVALID_HANDLE_VALUE && hashing &&
+                            (*file != INVALID_HANDLE_VALUE &&
                              FindCheck(checks, {listed, listed_view.size() - kPendingSuffix.size()}, check) &&
                              Matches(*file, check, sha, chunk)));
         continue;
