@@ -11,6 +11,7 @@
 #include "net/url.h"
 #include "ui/application_win.h"
 #include "ui/text_win.h"
+#include "upgrader/finisher/finisher.h"
 
 namespace tallivo {
 
@@ -510,11 +511,12 @@ void TupUpdater::RestartApplication(const std::string& params) {
     }
     std::string checks;
     for (const auto& file : downloaded_) checks += FormatFileCheck(file.second);
-    // Never empty: an empty variable reads like none.
-    SetEnvironmentVariableW(kFinisherChecksVariable, Widen(checks.empty() ? "\n" : checks).c_str());
+    // What each downloaded file must be, for the finisher to check once more;
+    // with none, a lone LF, so that the variable is there all the same.
+    SetEnvironmentVariableW(finisher::kChecksVariable, Widen(checks.empty() ? "\n" : checks).c_str());
   }
   RunFinisher(!params.empty() ? params : restartParams_ + std::to_string(static_cast<int>(method_)));
-  SetEnvironmentVariableW(kFinisherChecksVariable, nullptr);
+  SetEnvironmentVariableW(finisher::kChecksVariable, nullptr);
 }
 
 void TupUpdater::RunFinisher(const std::string& params) {

@@ -223,10 +223,6 @@ class TupUpdater : public TupCustomHTTP, private UpgradeWindowsHost, private ui:
   ui::MessageWindow window_;
 };
 
-// The environment variable that hands the finisher what each downloaded file
-// must be, one FormatFileCheck line per file.
-inline constexpr wchar_t kFinisherChecksVariable[] = L"UPDFINISH_FILES";
-
 // The finisher's command line: its path, the program's path and "+" with the
 // restart parameters and the method's digit, each quoted so that spaces and
 // "+" in paths survive.

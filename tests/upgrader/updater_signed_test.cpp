@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/upgrader/updater_fixture.h"
+#include "upgrader/finisher/finisher.h"
 
 namespace tallivo {
 namespace {
@@ -103,7 +104,7 @@ TEST_F(SignedUpdaterTest, AFileChangedBeforeTheHandOverIsRefused) {
   EXPECT_FALSE(closed);
   EXPECT_FALSE(AnyPendingFile());
   EXPECT_FALSE(fs::exists(drv::Widen(TupUpdater::FinisherPath())));
-  EXPECT_EQ(GetEnvironmentVariableW(kFinisherChecksVariable, nullptr, 0), 0u);
+  EXPECT_EQ(GetEnvironmentVariableW(finisher::kChecksVariable, nullptr, 0), 0u);
 }
 
 }  // namespace
