@@ -281,8 +281,16 @@ void TupUpdater::ProcessInfoFile(TupStream& stream) {
 bool TupUpdater::TrustInfoFile(std::string& text) {
   const std::optional<SignedText> signedText = SplitSignedText(text);
   fileChecks_.clear();
-  if (!signedText || !SignedByOneOf(keys_, *signedText) ||
-      ReadSignedInfo(signedText->text, Today(), fileChecks_) != SignedInfoVerdict::kTrusted) {
+  if (!signedText || !SignedByOneOf(keys_, *signedText)) {
+    RefuseUnverified();
+    return false;
+  }
+  const SignedInfoVerdict verdict = ReadSignedInfo(signedText->text, Today(), fileChecks_);
+  // Past its expiry, a file that offers nothing newer is no update rather
+  // than an alarm: the maker has not signed it again yet.
+  const bool stale = verdict == SignedInfoVerdict::kExpired &&
+                     CompareVersions(GetInfoValue(signedText->text, "version", false), versionNumber_) <= 0;
+  if (verdict != SignedInfoVerdict::kTrusted && !stale) {
     RefuseUnverified();
     return false;
   }

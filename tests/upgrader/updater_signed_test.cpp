@@ -58,6 +58,7 @@ TEST_F(SignedUpdaterTest, OnlyWhatTheMakerSignedIsDownloaded) {
       {"unknown", {box}, kNotVerified, {"aborted"}},
       {"stripped", {box}, kNotVerified, {"aborted"}},
       {"expired", {box}, kNotVerified, {"aborted"}},
+      {"expired-same", {box}, kNothingNewer, {"no update"}},
       {"older", {box}, kNothingNewer, {"no update"}},
       {"same", {box}, kNothingNewer, {"no update"}},
       {"tampered", {prompt, box}, kNotVerified, {"aborted"}},
