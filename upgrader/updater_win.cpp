@@ -484,11 +484,6 @@ void TupUpdater::HeaderReceived(std::uint32_t contentLength, double lastModified
 void TupUpdater::Progress(std::uint32_t totalBytes, std::uint32_t bytesTransferred, std::int32_t elapsed,
                           std::int32_t remaining, std::uint8_t percentDone, float rate) {
   if (infoPhase_) return;
-  if (bytesTransferred > kMaxDownloadSize) {
-    AbortUpgrade();
-    ShowLangMessage(kTextConnectionLost, MB_OK | MB_ICONERROR);
-    return;
-  }
   const auto files = static_cast<double>(filesToDownload_.size());
   const auto total =
       static_cast<std::uint8_t>(PercentOf(files, static_cast<double>(currentFileIndex_)) +
