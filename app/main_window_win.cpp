@@ -145,6 +145,13 @@ LRESULT TFmMain::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     WMHotKey(wParam);
     return 0;
   }
+  // The setup program asks a running copy to end before it replaces it:
+  // WM_CLOSE only hides the window to the tray.
+  static const UINT exitMessage = RegisterWindowMessageW(L"TallivoExit");
+  if (msg == exitMessage && exitMessage != 0) {
+    TerminateProgram();
+    return 0;
+  }
   return TForm::WndProc(msg, wParam, lParam);
 }
 
