@@ -389,27 +389,38 @@ TEST_F(Installer, DISABLED_TakesPicturesOfThePages) {
   const fs::path out = Widen(folder);
   std::optional<Started> setup = StartCommandLine(L"\"" + SetupOf(kReleased).wstring() + L"\"");
   ASSERT_TRUE(setup);
-  // Next on each page; the last one installs, then the finish page.
+  // Next on each page; the last one installs, then the finish page. A page
+  // is ready for its picture once its own control shows.
   const struct {
     const char* picture;
+    const char* control_class;
+    const char* control_text;  // empty: any
     const char* button;
-  } pages[] = {{"installer-welcome.png", "Next >"},
-               {"installer-options.png", "Next >"},
-               {"installer-folder.png", "Install"},
-               {"installer-finish.png", "Finish"}};
+  } pages[] = {{"installer-welcome.png", "Static", "Welcome to Tallivo Setup", "Next >"},
+               {"installer-options.png", "SysTreeView32", "", "Next >"},
+               {"installer-folder.png", "Edit", "", "Install"},
+               {"installer-finish.png", "Button", "Start Tallivo now", "Finish"}};
   for (const auto& page : pages) {
     SCOPED_TRACE(page.picture);
     HWND window = nullptr;
-    HWND button = nullptr;
+    HWND control = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] {
           window = FindTopLevel({"#32770", "", setup->id, true});
-          button = window ? FindButton(window, page.button) : nullptr;
-          return button && IsWindowEnabled(button);
+          if (!window) return false;
+          for (HWND child : ChildWindows(window)) {
+            if (IsVisible(child) && _stricmp(ClassName(child).c_str(), page.control_class) == 0 &&
+                (*page.control_text == '\0' || WindowText(child) == page.control_text)) {
+              control = child;
+            }
+          }
+          HWND button = FindButton(window, page.button);
+          return control && button && IsWindowEnabled(button);
         },
         kSetupTimeout))
-        << "no page with " << page.button;
+        << "no page with " << page.control_class << " " << page.control_text;
     ASSERT_TRUE(BringToForeground(window));
+    ASSERT_TRUE(WaitForInputProcessed(control));
     ASSERT_TRUE(WaitForInputProcessed(window));
     ASSERT_TRUE(SaveScreenshot(Narrow((out / page.picture).wstring()), window));
     if (std::string(page.button) == "Finish") {
