@@ -297,6 +297,21 @@ Section "Uninstall"
   Delete "$INSTDIR\Tallivo.chm"
   RMDir /r "$INSTDIR\help"
   Delete "$INSTDIR\Uninstall.exe"
-  ; Not /r: a folder the user chose may hold other files.
-  RMDir "$INSTDIR"
+  ; Out of the folder, which cannot go while it is the current one. Not /r: a
+  ; folder the user chose may hold other files. A virus scanner may still
+  ; hold a file just deleted, so the removal is tried a few times.
+  SetOutPath "$TEMP"
+  StrCpy $0 0
+  ${Do}
+    ClearErrors
+    RMDir "$INSTDIR"
+    ${IfNot} ${FileExists} "$INSTDIR\*.*"
+      ${Break}
+    ${EndIf}
+    IntOp $0 $0 + 1
+    ${If} $0 >= 20
+      ${Break}
+    ${EndIf}
+    Sleep 250
+  ${Loop}
 SectionEnd

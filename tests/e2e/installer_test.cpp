@@ -188,20 +188,20 @@ std::vector<std::string> ExpectedFiles() {
   return files;
 }
 
-// The setups are there (the tree found makensis), and winemenubuilder does
-// not copy shortcuts out of the prefix into the desktop's menus.
+// The setups are there: the tree found makensis.
 void RequireSetups() {
   const char* unavailable = std::getenv("TALLIVO_SETUP_UNAVAILABLE");
   ASSERT_TRUE(unavailable == nullptr || *unavailable == '\0') << "no setup programs: " << unavailable;
   for (const char* version : {kReleased, kNext})
     ASSERT_TRUE(fs::exists(SetupOf(version))) << Narrow(SetupOf(version).wstring()) << " was not built";
-  wchar_t overrides[1024] = {};
-  GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 1024);
-  std::wstring value = overrides;
-  if (value.find(L"winemenubuilder") == std::wstring::npos) {
-    value += std::wstring(value.empty() ? L"" : L";") + L"winemenubuilder.exe=d";
-    SetEnvironmentVariableW(L"WINEDLLOVERRIDES", value.c_str());
-  }
+}
+
+// Under Wine, a shortcut made in the prefix is copied into the desktop's
+// menus outside it by winemenubuilder; disabled while the tests install.
+// Elsewhere the key means nothing.
+ScopedRegistryValue KeepShortcutsInThePrefix() {
+  return ScopedRegistryValue::String(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides",
+                                     L"winemenubuilder.exe", L"");
 }
 
 // Removes what a failed test may have left: the uninstall entries are the
@@ -224,6 +224,7 @@ class Installer : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(RequireSetups());
+    ASSERT_TRUE(no_host_menus_.Set());
     UninstallAll();
     before_ = PrefixState();
   }
@@ -240,6 +241,7 @@ class Installer : public ::testing::Test {
 
   const fs::path per_user_dir_ = ShellFolder(CSIDL_LOCAL_APPDATA) / "Programs" / "Tallivo";
   std::vector<std::string> before_;
+  const ScopedRegistryValue no_host_menus_ = KeepShortcutsInThePrefix();
 };
 
 TEST_F(Installer, SilentInstallForOneUserPutsEverythingInPlaceAndTheShortcutStartsIt) {
@@ -303,11 +305,12 @@ TEST_F(Installer, TheStartUpEntryStartsItInTheTray) {
   // Started as Windows starts the entries: the value is the command line.
   std::optional<Started> run = StartCommandLine(*entry);
   ASSERT_TRUE(run) << Narrow(*entry);
+  HWND main = WaitForWindow({"TFmMain", "Tallivo", run->id, false});
+  ASSERT_NE(main, nullptr) << "no main window";
+  // Read once the process has set itself up.
   UniqueKernelHandle query(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, run->id));
   EXPECT_EQ(ArgumentsOf(query.Get()), std::optional<std::vector<std::string>>({"-i"}));
   EXPECT_EQ(ProcessesOf(per_user_dir_ / "Tallivo.exe"), std::vector<DWORD>{run->id});
-  HWND main = WaitForWindow({"TFmMain", "Tallivo", run->id, false});
-  ASSERT_NE(main, nullptr) << "no main window";
   // Drawn once, then only the tray icon is left.
   ASSERT_TRUE(WaitForInputProcessed(main));
   EXPECT_TRUE(WaitHidden(main)) << Describe(main);
@@ -443,6 +446,7 @@ class InstallerUpdate : public UpdateTest {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(RequireSetups());
+    ASSERT_TRUE(no_host_menus_.Set());
     UninstallAll();
     ASSERT_NO_FATAL_FAILURE(UpdateTest::SetUp());
   }
@@ -454,6 +458,8 @@ class InstallerUpdate : public UpdateTest {
     std::error_code ignored;
     fs::remove(ShellFolder(CSIDL_PROGRAMS) / "Tallivo.lnk", ignored);
   }
+
+  const ScopedRegistryValue no_host_menus_ = KeepShortcutsInThePrefix();
 };
 
 TEST_F(InstallerUpdate, TheDownloadedSetupUpgradesTheInstalledProgram) {
