@@ -229,9 +229,7 @@ class Installer : public ::testing::Test {
     before_ = PrefixState();
   }
   void TearDown() override {
-    for (const fs::path& program : {per_user_dir_ / "Tallivo.exe"}) {
-      for (DWORD id : ProcessesOf(program)) EndByExitMessage(id);
-    }
+    for (DWORD id : ProcessesOf(per_user_dir_ / "Tallivo.exe")) EndByExitMessage(id);
     UninstallAll();
     // Everything the test did is undone, whatever it checked.
     std::vector<std::string> after;
