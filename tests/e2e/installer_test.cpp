@@ -478,34 +478,8 @@ TEST_F(InstallerUpdate, TheDownloadedSetupUpgradesTheInstalledProgram) {
 
   ASSERT_NO_FATAL_FAILURE(ReportOnline(true));
   ASSERT_NO_FATAL_FAILURE(StartInstalled());
-  const DWORD old_id = process_->Id();
-  HWND prompt = WaitForWindow({"TupUpdaterUpgradeMessageForm", "", old_id, true}, kUpdateTimeout);
-  ASSERT_NE(prompt, nullptr) << "no prompt";
-  ASSERT_TRUE(BringToForeground(prompt));
-  ASSERT_TRUE(PressKeys("Enter"));
-  HWND wizard = WaitForWindow({"TupUpdaterWizardForm", "", old_id, true}, kUpdateTimeout);
-  ASSERT_NE(wizard, nullptr) << "no wizard";
-  HWND finish = FindChildById(wizard, ui::ControlIdFromName("FinishBtn"));
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        return finish && WindowText(finish) == "&OK" && IsWindowEnabled(finish) &&
-               FocusedControl(wizard) == finish;
-      },
-      kUpdateTimeout))
-      << Describe(finish);
-  ASSERT_TRUE(BringToForeground(wizard));
-  ASSERT_TRUE(PressKeys("Enter"));
-  EXPECT_EQ(process_->WaitForExit(kUpdateTimeout), std::optional<DWORD>(0));
-
   DWORD new_id = 0;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        for (DWORD id : ProcessesOf(installed_))
-          if (id != old_id) new_id = id;
-        return new_id != 0;
-      },
-      kUpdateTimeout))
-      << "the program was not started again; " << Situation();
+  ASSERT_NO_FATAL_FAILURE(AcceptUpdate(new_id));
   ASSERT_NE(WaitForWindow({"TFmMain", "Tallivo", new_id, false}, kUpdateTimeout), nullptr);
   EXPECT_EQ(FileVersionOf(installed_), kNext);
   EXPECT_EQ(RegString(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion"),

@@ -82,33 +82,8 @@ TEST_F(SelfUpdate, AcceptedUpdateReplacesTheProgramAndStartsItAgain) {
   EXPECT_EQ(WindowText(Child(prompt, "Label1")),
             "A newer version of Tallivo was released.\n\nFaster start.\n\nDo you want to update your version "
             "with the latest one?");
-  ASSERT_TRUE(BringToForeground(prompt));
-  ASSERT_TRUE(PressKeys("Enter"));
-
-  HWND wizard = WaitForWindow({"TupUpdaterWizardForm", "", old_id, true}, kUpdateTimeout);
-  ASSERT_NE(wizard, nullptr) << "no wizard";
-  HWND finish = Child(wizard, "FinishBtn");
-  ASSERT_NE(finish, nullptr);
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        return WindowText(finish) == "&OK" && IsWindowEnabled(finish) && FocusedControl(wizard) == finish;
-      },
-      kUpdateTimeout))
-      << Describe(finish) << ", focus on " << Describe(FocusedControl(wizard));
-  ASSERT_TRUE(BringToForeground(wizard));
-  ASSERT_TRUE(PressKeys("Enter"));
-  EXPECT_EQ(process_->WaitForExit(kUpdateTimeout), std::optional<DWORD>(0));
-
   DWORD new_id = 0;
-  ASSERT_TRUE(WaitUntil(
-      [&] {
-        for (DWORD id : ProcessesOf(installed_)) {
-          if (id != old_id) new_id = id;
-        }
-        return new_id != 0;
-      },
-      kUpdateTimeout))
-      << "the program was not started again; " << Situation();
+  ASSERT_NO_FATAL_FAILURE(AcceptUpdate(new_id));
   UniqueKernelHandle restarted(OpenProcess(
       PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, new_id));
   ASSERT_TRUE(restarted);

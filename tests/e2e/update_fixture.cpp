@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "ui/control_win.h"
+
 namespace tallivo::test {
 namespace {
 
@@ -280,6 +282,39 @@ void UpdateTest::PublishSignedNextProgram() {
     fs::copy_file(signed_dir / name, published_ / name, fs::copy_options::overwrite_existing, error);
     ASSERT_FALSE(error) << Narrow((signed_dir / name).wstring()) << ": " << error.message();
   }
+}
+
+void UpdateTest::AcceptUpdate(DWORD& new_id) {
+  const DWORD old_id = process_->Id();
+  HWND prompt = WaitForWindow({"TupUpdaterUpgradeMessageForm", "", old_id, true}, kUpdateTimeout);
+  ASSERT_NE(prompt, nullptr) << "no prompt";
+  ASSERT_TRUE(BringToForeground(prompt));
+  ASSERT_TRUE(PressKeys("Enter"));
+
+  HWND wizard = WaitForWindow({"TupUpdaterWizardForm", "", old_id, true}, kUpdateTimeout);
+  ASSERT_NE(wizard, nullptr) << "no wizard";
+  HWND finish = FindChildById(wizard, ui::ControlIdFromName("FinishBtn"));
+  ASSERT_NE(finish, nullptr);
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        return WindowText(finish) == "&OK" && IsWindowEnabled(finish) && FocusedControl(wizard) == finish;
+      },
+      kUpdateTimeout))
+      << Describe(finish) << ", focus on " << Describe(FocusedControl(wizard));
+  ASSERT_TRUE(BringToForeground(wizard));
+  ASSERT_TRUE(PressKeys("Enter"));
+  EXPECT_EQ(process_->WaitForExit(kUpdateTimeout), std::optional<DWORD>(0));
+
+  new_id = 0;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        for (DWORD id : ProcessesOf(installed_)) {
+          if (id != old_id) new_id = id;
+        }
+        return new_id != 0;
+      },
+      kUpdateTimeout))
+      << "the program was not started again; " << Situation();
 }
 
 void UpdateTest::ReportOnline(bool online) {

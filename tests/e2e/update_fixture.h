@@ -50,6 +50,10 @@ class UpdateTest : public ::testing::Test {
   // Publishes the program one version up with the information file the
   // maker's tool signed for it (tests/upgrader/publish-signed-cases).
   void PublishSignedNextProgram();
+  // Answers the running program's update prompt with Enter, waits until the
+  // wizard's OK is ready and presses it. The program must then exit with 0
+  // and start again from installed_: `new_id` gets the new process's id.
+  void AcceptUpdate(DWORD& new_id);
   // What Tallivo's online test answers from now on.
   void ReportOnline(bool online);
   // Starts the installed copy and waits for its main window.
