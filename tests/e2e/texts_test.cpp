@@ -185,6 +185,9 @@ class Texts : public ShownTallivoTest {
   std::string Hint(const std::string& name) {
     const HWND control = Control(name);
     if (!control) return "(no control " + name + ")";
+    // Tooltips show over the active window only, and the first hover once
+    // the program is up once found none: the window is put in front first.
+    if (!BringToForeground(main_) || !WaitForInputProcessed(main_)) return "(main window not in front)";
     return HoverTooltip(Centre(control), kRest, process_->Id()).value_or("(no tooltip)");
   }
 
