@@ -295,15 +295,15 @@ Section "Uninstall"
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   Delete "$INSTDIR\Tallivo.exe"
   Delete "$INSTDIR\Tallivo.chm"
-  RMDir /r "$INSTDIR\help"
   Delete "$INSTDIR\Uninstall.exe"
   ; Out of the folder, which cannot go while it is the current one. Not /r: a
-  ; folder the user chose may hold other files. A virus scanner may still
-  ; hold a file just deleted, so the removal is tried a few times.
+  ; folder the user chose may hold other files. A virus scanner, an indexer or
+  ; an open folder window may hold a folder for a moment, and a held folder
+  ; cannot go, so the removal is tried a few times.
   SetOutPath "$TEMP"
   StrCpy $0 0
   ${Do}
-    ClearErrors
+    RMDir /r "$INSTDIR\help"
     RMDir "$INSTDIR"
     ${IfNot} ${FileExists} "$INSTDIR\*.*"
       ${Break}
