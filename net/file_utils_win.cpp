@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <optional>
-#include <ostream>
 
 #include "base/handles_win.h"
 #include "base/text_win.h"
@@ -135,7 +134,7 @@ std::int64_t FileSizeOf(std::string_view fileName) {
 }
 
 bool CopyResourceToStream(HMODULE module, std::string_view name, std::string_view resourceType,
-                          std::ostream* stream) {
+                          TupStream* stream) {
   if (!stream) return false;
   try {
     const HRSRC info = FindResourceW(module, Widen(name).c_str(), Widen(resourceType).c_str());
@@ -146,8 +145,7 @@ bool CopyResourceToStream(HMODULE module, std::string_view name, std::string_vie
     const void* data = LockResource(loaded);
     const DWORD size = SizeofResource(module, info);
     if (!data || size == 0) return false;
-    stream->write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-    return stream->good();
+    return stream->Write(data, size);
   } catch (...) {
     return false;
   }

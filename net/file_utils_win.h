@@ -6,11 +6,11 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 
 #include "net/file_attributes.h"
+#include "net/stream.h"
 
 namespace tallivo {
 
@@ -35,7 +35,7 @@ std::int64_t FileSizeOf(std::string_view fileName);
 // Writes the resource `name` of type `resourceType` in `module` to `stream`;
 // false for a null stream, a missing or empty resource, or a failed write.
 bool CopyResourceToStream(HMODULE module, std::string_view name, std::string_view resourceType,
-                          std::ostream* stream);
+                          TupStream* stream);
 
 // Gives the file exactly `attributes` (the empty set: none); true when set.
 bool ApplyFileAttributes(std::string_view fileName, TupFileAttributes attributes);

@@ -3,8 +3,10 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
+#include "base/handles_win.h"
 #include "net/file_utils_win.h"
 #include "net/internet_utils_win.h"
 #include "net/percent.h"
@@ -355,7 +357,10 @@ void TupUpdater::NoResponse() {
     autoCheckStarted_ = false;
     UpdateAutoCheckTimer();
   } else if (Shows(M::mHostUnreachable)) {
-    ShowMessage(FmtLangStr(26, {"http://" + URLHostName()}), MB_OK | MB_ICONERROR);
+    // The address as the user would type it: an HTTPS server is not http://.
+    const std::optional<URLParts> url = SplitURL(URL());
+    const std::string scheme = url && !url->scheme.empty() ? url->scheme : "http";
+    ShowMessage(FmtLangStr(26, {scheme + "://" + URLHostName()}), MB_OK | MB_ICONERROR);
   }
   StopTransfer();
 }
@@ -518,37 +523,46 @@ void TupUpdater::RestartApplication(const std::string& params) {
     // with none, a lone LF, so that the variable is there all the same.
     SetEnvironmentVariableW(finisher::kChecksVariable, Widen(checks.empty() ? "\n" : checks).c_str());
   }
-  RunFinisher(!params.empty() ? params : restartParams_ + std::to_string(static_cast<int>(method_)));
+  const bool handedOver =
+      RunFinisher(!params.empty() ? params : restartParams_ + std::to_string(static_cast<int>(method_)));
   SetEnvironmentVariableW(finisher::kChecksVariable, nullptr);
+  // Closing now would leave the user with neither the old program nor the
+  // new one; the downloaded files stay for a later hand-over.
+  if (!handedOver)
+    ShowMessage(FmtLangStr(kTextFolderNotWritable, {GetTempDirectory()}), MB_OK | MB_ICONERROR);
 }
 
-void TupUpdater::RunFinisher(const std::string& params) {
+bool TupUpdater::RunFinisher(const std::string& params) {
   const std::wstring finisher = Widen(FinisherPath());
-  HANDLE file = CreateFileW(finisher.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    if (HRSRC info = FindResourceW(nullptr, L"UPDFIN", L"UPDFIN")) {
-      const DWORD size = SizeofResource(nullptr, info);
-      const void* bytes = LockResource(LoadResource(nullptr, info));
-      DWORD written = 0;
-      if (bytes) WriteFile(file, bytes, size, &written, nullptr);
+  bool written = false;
+  {
+    UniqueFile file(CreateFileW(finisher.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!file) return false;
+    TupMemoryStream image;
+    if (CopyResourceToStream(nullptr, "UPDFIN", "UPDFIN", &image)) {
+      const std::string_view bytes = image.Data();
+      DWORD done = 0;
+      written = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) &&
+                done == bytes.size();
     }
-    CloseHandle(file);
   }
   std::wstring commandLine = FinisherCommandLine(finisher, Widen(Application().ExeName()), Widen(params));
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
-  if (CreateProcessW(finisher.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                     &startup, &process)) {
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+  if (!written || !CreateProcessW(finisher.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &startup, &process)) {
+    DeleteFileW(finisher.c_str());
+    return false;
   }
+  const UniqueKernelHandle thread(process.hThread), started(process.hProcess);
   if (OnDoOwnCloseAppMethod) {
     OnDoOwnCloseAppMethod(this);
   } else {
     CloseApplication();
   }
+  return true;
 }
 
 void TupUpdater::DeleteTempFiles() {

@@ -182,7 +182,10 @@ class TupUpdater : public TupCustomHTTP, private UpgradeWindowsHost, private ui:
   // Ends the upgrade and tells the user it could not be verified.
   void RefuseUnverified();
   void DownloadNextFile(bool start);
-  void RunFinisher(const std::string& params);
+  // Writes the finisher out and starts it, then closes the program; false,
+  // with the program left running, when the finisher cannot be written or
+  // started.
+  bool RunFinisher(const std::string& params);
   void DeleteTempFiles();
   void StopTransfer();
   // The folder of the program's executable, with its trailing backslash.

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -304,21 +304,25 @@ TEST(FileUtils, ApplyFileAttributesSetsExactlyTheSet) {
 TEST(FileUtils, CopyResourceToStreamWritesTheWholeResource) {
   const HMODULE self = GetModuleHandleW(nullptr);
   const std::string expected("Tallivo\0finisher\x02\x01", 18);
-  std::ostringstream out;
+  TupMemoryStream out;
   EXPECT_TRUE(CopyResourceToStream(self, "UPDFIN", "UPDFIN", &out));
-  EXPECT_EQ(out.str(), expected);
-  std::ostringstream unused;
+  EXPECT_EQ(out.Data(), expected);
+  TupMemoryStream unused;
   EXPECT_FALSE(CopyResourceToStream(self, "MISSING", "UPDFIN", &unused));
   EXPECT_FALSE(CopyResourceToStream(self, "UPDFIN", "OTHER", &unused));
   EXPECT_FALSE(CopyResourceToStream(self, "UPDFIN", "UPDFIN", nullptr));
-  EXPECT_EQ(unused.str(), "");
-  // A stream that can take nothing, reporting by its state or by throwing.
-  struct Full : std::streambuf {
-    int_type overflow(int_type) override { return traits_type::eof(); }
-  } full;
+  EXPECT_EQ(unused.Data(), "");
+  // A stream that can take nothing, refusing or throwing.
+  struct Full : TupMemoryStream {
+    bool throws = false;
+    bool Write(const void*, std::size_t) override {
+      if (throws) throw std::runtime_error("disk full");
+      return false;
+    }
+  };
   for (const bool throws : {false, true}) {
-    std::ostream broken(&full);
-    if (throws) broken.exceptions(std::ios::badbit | std::ios::failbit);
+    Full broken;
+    broken.throws = throws;
     EXPECT_FALSE(CopyResourceToStream(self, "UPDFIN", "UPDFIN", &broken)) << "a failed write";
   }
 }

@@ -32,9 +32,14 @@ TEST_F(UpdaterTest, EachOutcomeOfACheckSaysWhatHappened) {
        {{kBox, kCaption, {"Enter"}}},
        "File which contains upgrade information was not found on developer's site.",
        "no info file"},
-      {"closed port",
+      // Port 1 on this machine has no listener.
+      {"http://127.0.0.1:1/Tallivo.inf",
        {{kBox, kCaption, {"Enter"}}},
        "Host http://127.0.0.1 unreachable.\r\rPlease check your Internet connection",
+       "unreachable"},
+      {"https://127.0.0.1:1/Tallivo.inf",
+       {{kBox, kCaption, {"Enter"}}},
+       "Host https://127.0.0.1 unreachable.",
        "unreachable"},
       {"/file/outcome/new.inf",
        {{"TupUpdaterUpgradeMessageForm", kCaption, {"Escape"}}},
@@ -48,8 +53,7 @@ TEST_F(UpdaterTest, EachOutcomeOfACheckSaysWhatHappened) {
     TupUpdaterShowMessages shows = kDefaultShowMessages;
     shows.Include(M::mNoUpdateAvailable).Include(M::mNoInfoFile).Include(M::mHostUnreachable);
     updater_->SetShowMessages(shows);
-    // Port 1 on this machine has no listener.
-    updater_->SetInfoFileURL(c.info[0] == '/' ? Http(c.info) : "http://127.0.0.1:1/Tallivo.inf");
+    updater_->SetInfoFileURL(c.info[0] == '/' ? Http(c.info) : c.info);
     Run([&] { updater_->CheckForUpgrade(); }, c.last, c.script);
     ASSERT_EQ(shown_.size(), 1u);
     EXPECT_NE(shown_[0].find(c.shows), std::string::npos) << shown_[0];
@@ -198,6 +202,54 @@ TEST_F(UpdaterTest, AFolderThatCannotBeWrittenToIsToldAsSuch) {
             std::string::npos)
       << shown_[0];
   EXPECT_FALSE(fs::exists(Beside("a.txt.uTMP")));
+}
+
+// A finisher that cannot be written out or started would leave the user with
+// no program at all once this one closed: it stays, says why, and keeps the
+// download for a later hand-over.
+TEST_F(UpdaterTest, AFinisherThatCannotRunLeavesTheProgramRunning) {
+  Publish("fin", {{"a.txt", "new"}, {"fin.inf", Info("1.0.5.0", {Http("/file/fin/a.txt")})}});
+  TupUpdaterShowMessages shows = kDefaultShowMessages;
+  updater_->SetShowMessages(shows.Exclude(M::mAskUpgrade));
+  updater_->SetInfoFileURL(Http("/file/fin/fin.inf"));
+  Run([&] { updater_->CheckForUpgrade(); }, "end", {});
+  ASSERT_TRUE(fs::exists(Beside("a.txt.uTMP")));
+  bool closed = false;
+  updater_->OnDoOwnCloseAppMethod = [&](TupUpdater*) { closed = true; };
+  const fs::path room = Beside("finisher room");
+  std::wstring temp(MAX_PATH, L'\0');
+  temp.resize(GetEnvironmentVariableW(L"TMP", temp.data(), MAX_PATH));
+  const struct {
+    const char* name;
+    bool blocked;
+  } cases[] = {
+      {"a folder stands where the finisher would go", true},
+      {"this test program carries no finisher to write out", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(room);
+    fs::create_directories(c.blocked ? room / "UpdFinish.exe" : room);
+    SetEnvironmentVariableW(L"TMP", room.c_str());
+    shown_.clear();
+    events_.clear();
+    Run(
+        [&] {
+          updater_->RestartApplication(std::string());
+          Note("returned");
+        },
+        "returned", {{kBox, kCaption, {"Enter"}}});
+    SetEnvironmentVariableW(L"TMP", temp.empty() ? nullptr : temp.c_str());
+    ASSERT_EQ(shown_.size(), 1u);
+    EXPECT_NE(shown_[0].find("The update cannot be installed because the folder " + drv::ExecutableDir() +
+                             "finisher room\\ cannot be written to."),
+              std::string::npos)
+        << shown_[0];
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(fs::exists(room / "UpdFinish.exe"), c.blocked) << "an unusable finisher is not left behind";
+    EXPECT_TRUE(fs::exists(Beside("a.txt.uTMP")));
+  }
+  fs::remove_all(room);
 }
 
 // Over HTTPS the check and the download go through when the certificate
