@@ -17,7 +17,8 @@ configure: bootstrap
 
 build: configure
 	@for t in $(TREES); do \
-	  echo "== build $$t"; cmake --build --preset $$t || exit 1; \
+	  echo "== build $$t"; start=$$SECONDS; cmake --build --preset $$t || exit 1; \
+	  echo "== built $$t in $$((SECONDS - start)) s"; \
 	done
 
 test: build
