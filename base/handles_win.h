@@ -48,6 +48,12 @@ struct FileTraits {
   static void Close(Handle h) { CloseHandle(h); }
 };
 
+struct FindTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) { FindClose(h); }
+};
+
 struct RegistryKeyTraits {
   using Handle = HKEY;
   static Handle Invalid() { return nullptr; }
@@ -58,6 +64,8 @@ struct RegistryKeyTraits {
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+// A FindFirstFile search.
+using UniqueFindHandle = UniqueHandle<FindTraits>;
 // A thread's handle. Closing it neither waits for nor stops the thread: its
 // user decides how the thread ends before letting go.
 using UniqueThreadHandle = UniqueHandle<KernelTraits>;

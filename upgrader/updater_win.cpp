@@ -568,16 +568,15 @@ bool TupUpdater::RunFinisher(const std::string& params) {
 void TupUpdater::DeleteTempFiles() {
   const std::wstring folder = Widen(ProgramFolder());
   WIN32_FIND_DATAW found{};
-  HANDLE search = FindFirstFileW((folder + L"*.uTMP").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  const UniqueFindHandle search(FindFirstFileW((folder + L"*.uTMP").c_str(), &found));
+  if (!search) return;
   do {
     // The pattern also matches names whose 8.3 form ends so.
     const std::wstring name = found.cFileName;
     if (name.size() >= 5 &&
         CompareStringOrdinal(name.c_str() + name.size() - 5, -1, L".uTMP", -1, TRUE) == CSTR_EQUAL)
       DeleteFileW((folder + name).c_str());
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  } while (FindNextFileW(search.Get(), &found));
 }
 
 }  // namespace tallivo
