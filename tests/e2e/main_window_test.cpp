@@ -230,8 +230,7 @@ TEST_F(MainWindow, HelpAboutShowsVersionAndIsFreedOnClose) {
   for (int showing = 0; showing < 2; ++showing) {
     SCOPED_TRACE(showing);
     ASSERT_TRUE(BringToForeground(main_));
-    Press("Alt+H");
-    PressKeys("A");
+    ChooseFromMenu("Alt+H", "A");
     HWND about = WaitForWindow({"TFmAbout", "About Vornel", process_->Id(), true});
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(WindowText(FindChildById(about, ui::ControlIdFromName("LbPrgName"))), "Tallivo");

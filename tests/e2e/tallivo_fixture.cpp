@@ -86,6 +86,12 @@ void TallivoTest::Press(std::string_view chord) {
   ASSERT_TRUE(WaitForInputProcessed(main_));
 }
 
+void TallivoTest::ChooseFromMenu(std::string_view menuChord, std::string_view itemKey) {
+  ASSERT_TRUE(PressKeys(menuChord)) << menuChord;
+  ASSERT_NE(WaitForWindow({"#32768", "", process_->Id(), true}), nullptr) << "no menu after " << menuChord;
+  ASSERT_TRUE(PressKeys(itemKey)) << itemKey;
+}
+
 void TallivoTest::Type(std::string_view text) {
   ASSERT_TRUE(TypeKeys(text)) << text;
   ASSERT_TRUE(WaitForInputProcessed(main_));

@@ -50,6 +50,9 @@ class TallivoTest : public ::testing::Test {
   ::testing::AssertionResult ShowsText(std::string_view name, const std::string& text) const;
   // Presses a chord in the main window and waits until it was handled.
   void Press(std::string_view chord);
+  // Opens a menu by its chord and picks an item by its key once the menu is
+  // open: a key pressed before that goes to the window instead.
+  void ChooseFromMenu(std::string_view menuChord, std::string_view itemKey);
   // Puts the focus into a field by its shortcut and waits until it has it.
   void FocusBy(std::string_view chord, std::string_view field);
   // Types characters with the keyboard and waits until they were handled.

@@ -253,8 +253,7 @@ class Texts : public ShownTallivoTest {
   HWND About() {
     if (about_) return about_;
     if (!BringToForeground(main_)) return nullptr;
-    Press("Alt+H");
-    PressKeys("A");
+    ChooseFromMenu("Alt+H", "A");
     about_ = WaitForWindow({"TFmAbout", "", process_->Id(), true});
     return about_;
   }
